@@ -1,0 +1,47 @@
+// Compiled with code page 932 as the execution character set: the source
+// stays UTF-8, the program's bytes are Shift_JIS.
+#include "messages.h"
+
+#include "quenlo/engine.h"
+
+const char kVersion[] = "1.0.0.2";
+const char kNotice[] = "Copyright (C) 2026 Quenlo developers";
+const char kBannerFormat[] = "Quenlo Version %s %s";
+
+const char* const kUsageLines[] = {
+    "Usage : Quenlo [Options] FileName",
+    "Options",
+    "   -W : 改行 Windows形式(CR+LF) [Default]",
+    "   -M : 改行 Mac形式(CR)",
+    "   -U : 改行 Unix形式(LF)",
+    "   -R : バックアップファイルを残す",
+    "   -S : メッセージを非表示",
+};
+const std::size_t kUsageLineCount = sizeof(kUsageLines) / sizeof(kUsageLines[0]);
+
+const char kOptionError[] = "オプション指定が間違っています。";
+const char kNameError[] = "変換するﾌｧｲﾙ名が正しく指定されていません。";
+const char kDoneFormat[] = "%s ... Done.";
+
+const char* failure_format(int result) {
+  switch (result) {
+    case kConvertStaleBackup:
+      return "%s ... 古いバックアップファイルを削除できません。変換しませんでした。";
+    case kConvertMoveFailed:
+      return "%s ... バックアップファイルを作成できません。変換しませんでした。";
+    case kConvertOpenFailed:
+      return "%s ... ﾌｧｲﾙを開けません。元のﾌｧｲﾙに戻しました。";
+    case kConvertReadFailed:
+      return "%s ... 読み込みに失敗しました。元のﾌｧｲﾙに戻しました。";
+    case kConvertWriteFailed:
+      return "%s ... 書き込みに失敗しました。元のﾌｧｲﾙに戻しました。";
+    case kConvertFlushFailed:
+      return "%s ... ディスクへの書き込みに失敗しました。元のﾌｧｲﾙに戻しました。";
+    case kConvertCloseFailed:
+      return "%s ... ﾌｧｲﾙを閉じられません。元のﾌｧｲﾙに戻しました。";
+    case kConvertNotRestored:
+      return "%s ... 変換に失敗しました。元のﾌｧｲﾙは %s.bak に残っています。";
+    default:
+      return "%s ... 変換に失敗しました。";
+  }
+}

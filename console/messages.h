@@ -1,0 +1,20 @@
+// Every text the console program prints, in code page 932, without line ends.
+#ifndef QUENLO_CONSOLE_MESSAGES_H_
+#define QUENLO_CONSOLE_MESSAGES_H_
+
+#include <cstddef>
+
+extern const char kVersion[];
+extern const char kNotice[];
+extern const char kBannerFormat[];  // version, notice
+extern const char* const kUsageLines[];
+extern const std::size_t kUsageLineCount;
+extern const char kOptionError[];
+extern const char kNameError[];
+extern const char kDoneFormat[];  // name
+
+// Failure line for a ConvertResult: formats take the name once, or for
+// kConvertNotRestored twice (the name, then the name for its backup).
+const char* failure_format(int result);
+
+#endif  // QUENLO_CONSOLE_MESSAGES_H_

@@ -1,0 +1,43 @@
+#include "settings.h"
+
+#include <cstring>
+
+void init_settings(ConsoleSettings* settings) {
+  std::memset(settings, 0, sizeof(*settings));
+  settings->style = kStyleCrLf;
+}
+
+int parse_argument(const char* arg, ConsoleSettings* settings) {
+  if (arg[0] != '-' && !(arg[0] == '/' && is_slash_option(arg))) {
+    std::size_t length = std::strlen(arg);
+    // Truncating could name another file, so a name that does not fit is refused.
+    if (length >= sizeof(settings->name)) return kResultBadName;
+    std::memcpy(settings->name, arg, length + 1);
+    return kResultOk;
+  }
+  if (std::strlen(arg) != 2) return kResultBadOption;
+
+  signed char letter = static_cast<signed char>(arg[1]);
+  if (letter > 'Z') letter = static_cast<signed char>(letter - 0x20);
+  switch (letter) {
+    case 'H':
+      return kResultUsage;
+    case 'M':
+      settings->style = kStyleCr;
+      return kResultOk;
+    case 'R':
+      settings->keep_backup = 1;
+      return kResultOk;
+    case 'S':
+      settings->silent = 1;
+      return kResultOk;
+    case 'U':
+      settings->style = kStyleLf;
+      return kResultOk;
+    case 'W':
+      settings->style = kStyleCrLf;
+      return kResultOk;
+    default:
+      return kResultBadOption;
+  }
+}

@@ -1,0 +1,23 @@
+// The backup protocol around the rewrite, over any Disk.
+#ifndef QUENLO_CONVERT_H_
+#define QUENLO_CONVERT_H_
+
+#include <cstddef>
+
+#include "disk.h"
+#include "quenlo/engine.h"
+
+namespace quenlo {
+
+constexpr std::size_t kDefaultBufferSize = std::size_t{1} << 20;
+
+// Returns a ConvertResult. The former content is, at every moment, under
+// the name or under the backup name; on failure it is put back under the name.
+int ConvertWith(Disk& disk, LineBreakStyle style, bool keep_backup, const char* name,
+                std::size_t buffer_size = kDefaultBufferSize);
+
+bool IsConvertible(Disk& disk, const char* name);
+
+}  // namespace quenlo
+
+#endif  // QUENLO_CONVERT_H_

@@ -1,0 +1,11 @@
+#include "quenlo/engine.h"
+
+#include "convert.h"
+
+int is_existing_file(const char* name) {
+  return quenlo::IsConvertible(quenlo::RealDisk(), name) ? 1 : 0;
+}
+
+int convert_file(LineBreakStyle style, int keep_backup, const char* name) {
+  return quenlo::ConvertWith(quenlo::RealDisk(), style, keep_backup != 0, name);
+}

@@ -1,0 +1,132 @@
+// Whole conversions on the real file system.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <random>
+
+#include "convert.h"
+#include "quenlo/engine.h"
+#include "reference_model.h"
+#include "temp_dir.h"
+
+namespace {
+
+TEST(ConvertFile, RandomFilesAndBufferSizesMatchTheModel) {
+  std::mt19937 random(7);
+  TempDir dir;
+  const std::string file = dir.Path("random.bin");
+  for (int round = 0; round < 60; ++round) {
+    std::string content(random() % 5000, '\0');
+    for (char& c : content) c = random() % 3 ? static_cast<char>(random()) : "\r\n"[random() % 2];
+    int style = 1 + round % 3;
+    WriteFile(file, content);
+    std::size_t buffer = 1 + random() % 700;
+    ASSERT_EQ(quenlo::ConvertWith(quenlo::RealDisk(), style, false, file.c_str(), buffer), kConvertOk);
+    ASSERT_EQ(ReadFile(file), ReferenceConvert(content, style)) << "round " << round;
+    ASSERT_FALSE(Exists(file + ".bak"));
+  }
+}
+
+TEST(ConvertFile, BackupKeptOrRemoved) {
+  struct Case {
+    const char* name;
+    bool stale;
+    int keep;
+  };
+  for (const Case& c : {Case{"remove", false, 0}, Case{"keep", false, 1},
+                        Case{"replace stale, keep", true, 1}, Case{"replace stale", true, 0}}) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const std::string file = dir.Path("memo.txt");
+    WriteFile(file, "a\nb\n");
+    if (c.stale) WriteFile(file + ".bak", "old");
+    ASSERT_EQ(convert_file(kStyleCrLf, c.keep, file.c_str()), kConvertOk);
+    EXPECT_EQ(ReadFile(file), "a\r\nb\r\n");
+    EXPECT_EQ(Exists(file + ".bak"), c.keep != 0);
+    if (c.keep) {
+      EXPECT_EQ(ReadFile(file + ".bak"), "a\nb\n");
+    }
+  }
+}
+
+TEST(ConvertFile, EmptyFileStaysEmpty) {
+  TempDir dir;
+  const std::string file = dir.Path("empty.txt");
+  WriteFile(file, "");
+  ASSERT_EQ(convert_file(kStyleCrLf, 0, file.c_str()), kConvertOk);
+  EXPECT_EQ(ReadFile(file), "");
+  EXPECT_FALSE(Exists(file + ".bak"));
+}
+
+TEST(ConvertFile, KeepsPermissionBits) {
+  TempDir dir;
+  const std::string file = dir.Path("run.sh");
+  WriteFile(file, "#!/bin/sh\r\necho hi\r\n");
+  ASSERT_EQ(::chmod(file.c_str(), 0751), 0);
+  ASSERT_EQ(convert_file(kStyleLf, 0, file.c_str()), kConvertOk);
+  struct stat st;
+  ASSERT_EQ(::stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0751u);
+}
+
+TEST(ConvertFile, FollowsSymbolicLinks) {
+  TempDir dir;
+  const std::string target = dir.Path("target.txt");
+  const std::string link = dir.Path("link.txt");
+  WriteFile(target, "a\r\n");
+  ASSERT_EQ(::symlink("target.txt", link.c_str()), 0);
+  ASSERT_EQ(convert_file(kStyleLf, 1, link.c_str()), kConvertOk);
+  struct stat st;
+  ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(ReadFile(target), "a\n");
+  EXPECT_EQ(ReadFile(target + ".bak"), "a\r\n");
+  EXPECT_FALSE(Exists(link + ".bak"));
+}
+
+TEST(ConvertFile, RefusesWhatIsNotARegularFile) {
+  TempDir dir;
+  const std::string folder = dir.Path("folder");
+  const std::string fifo = dir.Path("fifo");
+  ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  for (const std::string& name : {folder, fifo, dir.Path("missing"), std::string("/dev/null"),
+                                  std::string()}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(is_existing_file(name.c_str()), 0);
+    EXPECT_EQ(convert_file(kStyleLf, 0, name.c_str()), kConvertNotAFile);
+    EXPECT_FALSE(Exists(name + ".bak"));
+  }
+  struct stat st;
+  ASSERT_EQ(::stat(folder.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISDIR(st.st_mode));
+}
+
+TEST(ConvertFile, NameLengthLimitOfTheBackupBuffer) {
+  TempDir dir;
+  const std::string base = dir.Path("");
+  // The longest name whose "%s.bak" fits 516 bytes is 511 bytes long.
+  for (std::size_t length : {std::size_t{511}, std::size_t{512}}) {
+    std::string name = base;
+    while (name.size() < length) name += name.size() % 100 == 99 ? '/' : 'n';
+    name.back() = 'x';
+    std::filesystem::create_directories(std::filesystem::path(name).parent_path());
+    WriteFile(name, "a\n");
+    int expected = length == 511 ? kConvertOk : kConvertNameTooLong;
+    EXPECT_EQ(convert_file(kStyleCrLf, 0, name.c_str()), expected) << length;
+    EXPECT_EQ(ReadFile(name), length == 511 ? "a\r\n" : "a\n");
+  }
+}
+
+TEST(ConvertFile, StaleBackupDirectoryStopsBeforeAnyChange) {
+  TempDir dir;
+  const std::string file = dir.Path("memo.txt");
+  WriteFile(file, "a\n");
+  ASSERT_EQ(::mkdir((file + ".bak").c_str(), 0755), 0);
+  EXPECT_EQ(convert_file(kStyleCrLf, 0, file.c_str()), kConvertStaleBackup);
+  EXPECT_EQ(ReadFile(file), "a\n");
+}
+
+}  // namespace

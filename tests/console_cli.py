@@ -1,0 +1,247 @@
+#!/usr/bin/env python3
+"""Runs the console program on real files and checks every output byte.
+
+Expected texts are encoded here with Python's own cp932 codec, never with
+the program's bytes, so a wrong byte on either side shows up.
+"""
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+CRLF = b"\r\n"
+
+
+def line(text):
+    return text.encode("cp932") + CRLF
+
+
+USAGE = b"".join(line(text) for text in [
+    "Quenlo Version 1.0.0.2 Copyright (C) 2026 Quenlo developers",
+    "Usage : Quenlo [Options] FileName",
+    "Options",
+    "   -W : 改行 Windows形式(CR+LF) [Default]",
+    "   -M : 改行 Mac形式(CR)",
+    "   -U : 改行 Unix形式(LF)",
+    "   -R : バックアップファイルを残す",
+    "   -S : メッセージを非表示",
+])
+OPTION_ERROR = line("オプション指定が間違っています。")
+NAME_ERROR = line("変換するﾌｧｲﾙ名が正しく指定されていません。")
+
+# Every kind of break, and Shift_JIS text whose bytes must pass untouched.
+MEMO = b"one\r\ntwo\nthree\rfour\r\r\n" + "改行ｺｰﾄﾞ\n".encode("cp932") + b"end"
+MEMO_CRLF = b"one\r\ntwo\r\nthree\r\nfour\r\n\r\n" + "改行ｺｰﾄﾞ\r\n".encode("cp932") + b"end"
+MEMO_CR = MEMO_CRLF.replace(b"\r\n", b"\r")
+MEMO_LF = MEMO_CRLF.replace(b"\r\n", b"\n")
+
+
+def done(name):
+    return line(name + " ... Done.")
+
+
+class Checker:
+    def __init__(self, program, runner):
+        self.program = os.path.abspath(program)
+        self.runner = runner
+        self.failures = 0
+
+    def run(self, args, cwd, prefix=()):
+        command = list(prefix) + self.runner + [self.program] + list(args)
+        result = subprocess.run(command, cwd=cwd, stdout=subprocess.PIPE,
+                                stderr=subprocess.DEVNULL, timeout=120)
+        return result.stdout, result.returncode
+
+    def expect(self, name, actual, expected):
+        if actual == expected:
+            print("PASS", name)
+            return
+        self.failures += 1
+        print("FAIL", name)
+        print("  expected:", repr(expected)[:400])
+        print("  actual:  ", repr(actual)[:400])
+
+
+class Workspace:
+    """A scratch folder holding memo.txt, a folder, and whatever a case adds."""
+
+    def __enter__(self):
+        self.path = tempfile.mkdtemp(prefix="quenlo-cli-")
+        self.write("memo.txt", MEMO)
+        os.mkdir(self.join("folder"))
+        return self
+
+    def __exit__(self, *exc):
+        # Cases may leave read-only files behind.
+        for root, dirs, files in os.walk(self.path):
+            for entry in dirs + files:
+                path = os.path.join(root, entry)
+                if not os.path.islink(path):
+                    os.chmod(path, 0o700)
+        shutil.rmtree(self.path)
+
+    def join(self, name):
+        return os.path.join(self.path, name)
+
+    def write(self, name, data):
+        with open(self.join(name), "wb") as f:
+            f.write(data)
+
+    def read(self, name):
+        if not os.path.lexists(self.join(name)):
+            return None
+        with open(self.join(name), "rb") as f:
+            return f.read()
+
+
+# Arguments that convert nothing: (case, arguments, output). memo.txt exists.
+REFUSALS = [
+    ("no arguments", [], USAGE),
+    ("-H", ["-H"], USAGE),
+    ("-h", ["-h"], USAGE),
+    ("-H before a name", ["-H", "memo.txt"], USAGE),
+    ("unknown option", ["-x"], OPTION_ERROR + USAGE),
+    ("-S then a bad option", ["-S", "-x"], b""),
+    ("a bad option then -S", ["-x", "-S"], OPTION_ERROR + USAGE),
+    ("two-letter option", ["-WU", "memo.txt"], OPTION_ERROR + USAGE),
+    ("lone dash", ["-"], OPTION_ERROR + USAGE),
+    ("option without a name", ["-U"], OPTION_ERROR + USAGE),
+    ("/?", ["/?"], OPTION_ERROR + USAGE),
+    ("empty argument last", ["memo.txt", ""], OPTION_ERROR + USAGE),
+    ("-S and no name", ["-S", "-U"], b""),
+    ("missing file", ["nothere.txt"], NAME_ERROR),
+    ("missing file, silent", ["-S", "nothere.txt"], b""),
+    ("directory", ["folder"], NAME_ERROR),
+    ("name longer than the field", ["n" * 600], NAME_ERROR),
+    ("-S then -H", ["-S", "-H"], b""),
+]
+
+# Conversions of memo.txt: (case, arguments, output, content, backup kept).
+CONVERSIONS = [
+    ("default style", ["memo.txt"], done("memo.txt"), MEMO_CRLF, False),
+    ("-W", ["-W", "memo.txt"], done("memo.txt"), MEMO_CRLF, False),
+    ("-M", ["-M", "memo.txt"], done("memo.txt"), MEMO_CR, False),
+    ("-U", ["-U", "memo.txt"], done("memo.txt"), MEMO_LF, False),
+    ("lower case /u", ["/u", "memo.txt"], done("memo.txt"), MEMO_LF, False),
+    ("option after the name", ["memo.txt", "-m"], done("memo.txt"), MEMO_CR, False),
+    ("last style wins", ["-U", "-M", "-W", "memo.txt"], done("memo.txt"), MEMO_CRLF, False),
+    ("-R keeps the backup", ["-R", "-U", "memo.txt"], done("memo.txt"), MEMO_LF, True),
+    ("-S", ["-S", "-U", "memo.txt"], b"", MEMO_LF, False),
+    ("empty argument then a name", ["", "memo.txt"], done("memo.txt"), MEMO_CRLF, False),
+]
+
+
+def check_refusals(checker):
+    for case, args, output in REFUSALS:
+        with Workspace() as ws:
+            actual, status = checker.run(args, ws.path)
+            checker.expect(case + ": output", actual, output)
+            checker.expect(case + ": status", status, 0)
+            checker.expect(case + ": file untouched", ws.read("memo.txt"), MEMO)
+
+
+def check_conversions(checker):
+    for case, args, output, content, keep in CONVERSIONS:
+        with Workspace() as ws:
+            actual, status = checker.run(args, ws.path)
+            checker.expect(case + ": output", actual, output)
+            checker.expect(case + ": status", status, 0)
+            checker.expect(case + ": content", ws.read("memo.txt"), content)
+            checker.expect(case + ": backup", ws.read("memo.txt.bak"), MEMO if keep else None)
+
+
+def check_files(checker):
+    with Workspace() as ws:
+        ws.write("a.txt", b"a\n")
+        ws.write("b.txt", b"b\n")
+        actual, _ = checker.run(["a.txt", "b.txt"], ws.path)
+        checker.expect("last name wins: output", actual, done("b.txt"))
+        checker.expect("last name wins: first untouched", ws.read("a.txt"), b"a\n")
+        checker.expect("last name wins: second converted", ws.read("b.txt"), b"b\r\n")
+
+    with Workspace() as ws:
+        ws.write("memo.txt.bak", b"stale")
+        checker.run(["-R", "-U", "memo.txt"], ws.path)
+        checker.expect("stale backup replaced", ws.read("memo.txt.bak"), MEMO)
+    with Workspace() as ws:
+        ws.write("memo.txt.bak", b"stale")
+        checker.run(["-U", "memo.txt"], ws.path)
+        checker.expect("stale backup removed", ws.read("memo.txt.bak"), None)
+
+    with Workspace() as ws:
+        ws.write("empty.txt", b"")
+        actual, _ = checker.run(["empty.txt"], ws.path)
+        checker.expect("empty file: output", actual, done("empty.txt"))
+        checker.expect("empty file: content", ws.read("empty.txt"), b"")
+        checker.expect("empty file: no backup", ws.read("empty.txt.bak"), None)
+
+
+def check_posix_only(checker):
+    with Workspace() as ws:
+        name = ws.join("memo.txt")
+        actual, _ = checker.run(["-U", name], ws.path)
+        checker.expect("absolute path: output", actual, done(name))
+        checker.expect("absolute path: content", ws.read("memo.txt"), MEMO_LF)
+
+    # A stale backup that cannot be removed: nothing is touched.
+    stale_failure = line("memo.txt ... 古いバックアップファイルを削除できません。変換しませんでした。")
+    for silent in (False, True):
+        with Workspace() as ws:
+            os.mkdir(ws.join("memo.txt.bak"))
+            actual, status = checker.run(["-S"] * silent + ["memo.txt"], ws.path)
+            case = "undeletable stale backup" + (", silent" if silent else "")
+            checker.expect(case + ": output", actual, b"" if silent else stale_failure)
+            checker.expect(case + ": status", status != 0, True)
+            checker.expect(case + ": file untouched", ws.read("memo.txt"), MEMO)
+
+    # A file size limit stops the write half-way: the file comes back whole.
+    with Workspace() as ws:
+        big = b"0123456789abcdef0123456789abcde\n" * 65536  # 2 MiB of LF lines
+        ws.write("big.txt", big)
+        limit = ["bash", "-c", 'ulimit -f 1024 && exec "$@"', "limit"]
+        actual, status = checker.run(["big.txt"], ws.path, prefix=limit)
+        checker.expect("file size limit: output", actual,
+                       line("big.txt ... 書き込みに失敗しました。元のﾌｧｲﾙに戻しました。"))
+        checker.expect("file size limit: status", status != 0, True)
+        checker.expect("file size limit: content", ws.read("big.txt") == big, True)
+        checker.expect("file size limit: no backup", ws.read("big.txt.bak"), None)
+
+    with Workspace() as ws:
+        os.chmod(ws.join("memo.txt"), 0o755)
+        os.symlink("memo.txt", ws.join("link.txt"))
+        actual, _ = checker.run(["-U", "link.txt"], ws.path)
+        checker.expect("symbolic link: output", actual, done("link.txt"))
+        checker.expect("symbolic link: target converted", ws.read("memo.txt"), MEMO_LF)
+        checker.expect("symbolic link: still a link", os.path.islink(ws.join("link.txt")), True)
+        checker.expect("symbolic link: mode kept", os.stat(ws.join("memo.txt")).st_mode & 0o777, 0o755)
+
+    with Workspace() as ws:
+        os.mkfifo(ws.join("fifo"))
+        actual, _ = checker.run(["fifo"], ws.path)
+        checker.expect("FIFO refused", actual, NAME_ERROR)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--runner", default="", help="command that runs the program, e.g. wine64")
+    parser.add_argument("--windows", action="store_true", help="the program is a Windows build")
+    options = parser.parse_args()
+
+    checker = Checker(options.program, options.runner.split())
+    check_refusals(checker)
+    check_conversions(checker)
+    check_files(checker)
+    if options.windows:
+        import console_cli_windows
+        console_cli_windows.check(checker, Workspace)
+    else:
+        check_posix_only(checker)
+    print(f"{checker.failures} failure(s)")
+    return 1 if checker.failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -31,6 +31,8 @@ def check_refused_names(checker, Workspace):
         ("star pattern", "*.txt"),
         ("question-mark pattern", "memo?txt"),
         ("pattern matching only a directory", "fold*"),
+        ("search wildcard <", "memo<"),
+        ("search wildcard >", "memo.tx>"),
         ("hidden directory", "hidden"),
         ("read-only directory", "readonly"),
         ("device NUL", "NUL"),

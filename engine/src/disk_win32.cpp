@@ -92,7 +92,10 @@ class Win32Output : public OutputFile {
   Handle handle_;
 };
 
-bool IsPattern(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }
+// '<', '>' and '"' are wildcards to the directory search as well.
+bool IsPattern(const std::string& name) {
+  return name.find_first_of("*?<>\"") != std::string::npos;
+}
 
 // Devices (NUL, CON, COM1, ...) answer the search and the attribute query
 // like files do; only an open handle tells them apart. Opening for no access

@@ -1,0 +1,67 @@
+#include "quenlo_win32.h"
+
+#include "text_win32.h"
+#include "windows_win32.h"
+
+namespace {
+
+constexpr int kMessageTextId = 0xFFFF;
+
+BOOL CALLBACK find_message_text(HWND child, LPARAM param) {
+  if ((GetDlgCtrlID(child) & 0xFFFF) != kMessageTextId) return TRUE;
+  *reinterpret_cast<HWND*>(param) = child;
+  return FALSE;
+}
+
+}  // namespace
+
+std::wstring message_box_text(HWND box) {
+  HWND text = nullptr;
+  EnumChildWindows(box, find_message_text, reinterpret_cast<LPARAM>(&text));
+  return text_of(text);
+}
+
+Session::Session(const std::wstring& program) : process_(program) {
+  if (!process_.started()) return;
+  const std::wstring caption = widen(quenlo::kMainCaption);
+  main_ = wait_for([&] { return find_dialog(process_.pid(), caption); });
+}
+
+HWND Session::busy_window() const {
+  for (HWND window : top_windows(pid())) {
+    if (window != main_ && class_name(window) == L"#32770" &&
+        text_of(GetDlgItem(window, quenlo::kBusyText)) == widen(quenlo::kBusy)) {
+      return window;
+    }
+  }
+  return nullptr;
+}
+
+HWND Session::wait_popup() const {
+  const HWND busy = busy_window();
+  return wait_for([&] { return find_other_dialog(pid(), {main_, busy}); });
+}
+
+MessageBoxSeen Session::take_message_box() const {
+  MessageBoxSeen seen;
+  const HWND box = wait_popup();
+  if (!box) return seen;
+  seen.appeared = true;
+  seen.caption = text_of(box);
+  seen.text = message_box_text(box);
+  post_click(box, IDOK);
+  seen.dismissed = wait_until([&] { return !IsWindow(box); });
+  return seen;
+}
+
+MessageBoxSeen Session::convert(const std::wstring& name) const {
+  set_item_text(main_, quenlo::kNameEdit, name);
+  post_click(main_, quenlo::kConvert);
+  return take_message_box();
+}
+
+bool Session::exit() {
+  if (!main_) return false;
+  post_click(main_, quenlo::kExit);
+  return process_.wait_exit(kWaitMs);
+}

@@ -1,0 +1,81 @@
+// What the driver knows of Quenlo32: its control ids and texts, and a running
+// copy with its main dialog found.
+#ifndef QUENLO_E2E_QUENLO_WIN32_H_
+#define QUENLO_E2E_QUENLO_WIN32_H_
+
+#include <windows.h>
+
+#include <string>
+
+#include "process_win32.h"
+
+namespace quenlo {
+
+constexpr int kNameEdit = 1001;
+constexpr int kBrowse = 1002;
+constexpr int kCrLf = 1003;
+constexpr int kLf = 1004;
+constexpr int kCr = 1005;
+constexpr int kKeep = 1006;
+constexpr int kConvert = 1007;
+constexpr int kExit = IDOK;
+constexpr int kAbout = 1009;
+constexpr int kBusyText = 1003;
+constexpr WPARAM kAboutCommand = 0x0010;
+
+constexpr int kVersionLine = 1003;
+constexpr int kNoticeLine = 1004;
+constexpr int kMemoryLine = 1011;
+
+constexpr char kMainCaption[] = "Quenlo32 改行ｺｰﾄﾞ変換ﾂｰﾙ";
+constexpr char kAboutCaption[] = "ﾊﾞｰｼﾞｮﾝ情報";
+constexpr char kBusy[] = "\n\nしばらくお待ち下さい。";
+constexpr char kDoneCaption[] = "完了ﾒｯｾｰｼﾞ";
+constexpr char kDone[] = "完了しました。";
+constexpr char kErrorCaption[] = "ｴﾗｰﾒｯｾｰｼﾞ";
+constexpr char kBadName[] = "変換するﾌｧｲﾙ名が正しく指定されていません。";
+constexpr char kNotFound[] = "変換するﾌｧｲﾙ名が存在しません。";
+constexpr char kVersion[] = "Quenlo32 改行ｺｰﾄﾞ変換ﾂｰﾙ Version 1, 0, 0, 2";
+constexpr char kNotice[] = "Copyright (C) 2026 Quenlo developers";
+
+}  // namespace quenlo
+
+// A message box that appeared, read and then dismissed with its OK button.
+struct MessageBoxSeen {
+  bool appeared = false;
+  bool dismissed = false;
+  std::wstring caption;
+  std::wstring text;
+};
+
+// A running copy of the program with its main dialog.
+class Session {
+ public:
+  explicit Session(const std::wstring& program);
+
+  // True when the process runs and its main dialog is up.
+  bool ready() const { return main_ != nullptr; }
+  DWORD pid() const { return process_.pid(); }
+  HWND main() const { return main_; }
+  Process& process() { return process_; }
+
+  // The hidden window the conversion shows, created with the main dialog.
+  HWND busy_window() const;
+  // Waits for a dialog other than the main one and the busy window.
+  HWND wait_popup() const;
+  // Waits for a message box, reads it and presses its OK button.
+  MessageBoxSeen take_message_box() const;
+  // Sets the file name and presses the convert button; returns the box shown.
+  MessageBoxSeen convert(const std::wstring& name) const;
+  // Presses "終了" and waits for the process to end.
+  bool exit();
+
+ private:
+  Process process_;
+  HWND main_ = nullptr;
+};
+
+// The text of a message box (its static control 0xFFFF).
+std::wstring message_box_text(HWND box);
+
+#endif  // QUENLO_E2E_QUENLO_WIN32_H_

@@ -6,7 +6,5 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 cmake --workflow --preset dev
-if [ -f cmake/toolchain-x86_64-w64-mingw32.cmake ]; then
-  cmake --workflow --preset windows-x64
-  cmake --workflow --preset windows-x86
-fi
+cmake --workflow --preset windows-x64
+cmake --workflow --preset windows-x86

@@ -1,0 +1,224 @@
+#include "converter_dialog.h"
+
+#include <shellapi.h>
+
+#include <string>
+
+#include "about_dialog.h"
+#include "conversion.h"
+#include "drop_names.h"
+#include "framework/file_dialog.h"
+#include "framework/paint_dc.h"
+#include "framework/wait_cursor.h"
+#include "framework/win_app.h"
+#include "keyboard_filter.h"
+#include "quenlo/engine.h"
+#include "resources/resource.h"
+
+namespace {
+
+const wchar_t kErrorCaption[] = L"ｴﾗｰﾒｯｾｰｼﾞ";
+const wchar_t kDoneCaption[] = L"完了ﾒｯｾｰｼﾞ";
+const wchar_t kFileFilter[] = L"全てのﾌｧｲﾙ(*.*)|*.*|";
+
+// Closes a find handle when the search is done with.
+class FindHandle {
+ public:
+  explicit FindHandle(HANDLE handle) : m_handle(handle) {}
+  FindHandle(const FindHandle&) = delete;
+  FindHandle& operator=(const FindHandle&) = delete;
+  ~FindHandle() {
+    if (Found()) FindClose(m_handle);
+  }
+  bool Found() const { return m_handle != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE m_handle;
+};
+
+}  // namespace
+
+CConverterDialog::CConverterDialog(CWnd* parent)
+    : CDialog(IDD_CONVERTER, parent),
+      m_hIcon(LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME))),
+      m_hSmallIcon(static_cast<HICON>(LoadImageW(
+          AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
+          GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED))) {}
+
+// Out of line: the busy window's type is complete here.
+CConverterDialog::~CConverterDialog() = default;
+
+void CConverterDialog::DoDataExchange(CDataExchange* exchange) {
+  CDialog::DoDataExchange(exchange);
+  DDX_Control(exchange, IDC_BROWSE, m_browseButton);
+  DDX_Control(exchange, IDC_FILE_NAME, m_fileNameEdit);
+  DDX_Control(exchange, IDC_CONVERT, m_convertButton);
+  DDX_Control(exchange, IDC_KEEP_BACKUP, m_keepCheck);
+}
+
+BOOL CConverterDialog::OnInitDialog() {
+  CDialog::OnInitDialog();
+
+  if (HMENU system_menu = GetSystemMenu(m_hWnd, FALSE)) {
+    CString about;
+    about.LoadString(IDS_ABOUTBOX);
+    if (!about.IsEmpty()) {
+      AppendMenuW(system_menu, MF_SEPARATOR, 0, nullptr);
+      AppendMenuW(system_menu, MF_STRING, IDM_ABOUTBOX, about);
+    }
+  }
+
+  SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+  SendMessage(WM_SETICON, ICON_SMALL,
+              reinterpret_cast<LPARAM>(m_hSmallIcon ? m_hSmallIcon : m_hIcon));
+
+  CWaitCursor wait;
+  CString please_wait;
+  please_wait.LoadString(IDS_PLEASE_WAIT);
+  m_pBusyDialog = std::make_unique<CBusyDialog>(this);
+  m_pBusyDialog->Create(IDD_BUSY);
+  m_pBusyDialog->SetDlgItemText(IDC_BUSY_TEXT, please_wait);
+  m_pBusyDialog->ShowWindow(SW_HIDE);
+
+  CheckRadioButton(IDC_STYLE_CRLF, IDC_STYLE_CR, IDC_STYLE_CRLF);
+  DragAcceptFiles(m_hWnd, TRUE);
+  return TRUE;
+}
+
+BOOL CConverterDialog::PreTranslateMessage(MSG* message) {
+  if (IsSwallowedKey(*message)) return TRUE;
+  return CDialog::PreTranslateMessage(message);
+}
+
+LRESULT CConverterDialog::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_SYSCOMMAND:
+      return OnSysCommand(wparam, lparam);
+    case WM_PAINT:
+      return OnPaint(wparam, lparam);
+    case WM_QUERYDRAGICON:
+      return reinterpret_cast<LRESULT>(m_hIcon);
+    case WM_DESTROY:
+      return OnDestroy(wparam, lparam);
+    case WM_DROPFILES:
+      return OnDropFiles(wparam, lparam);
+    default:
+      return CDialog::WindowProc(message, wparam, lparam);
+  }
+}
+
+BOOL CConverterDialog::OnCommand(WPARAM wparam, LPARAM lparam) {
+  if (HIWORD(wparam) == BN_CLICKED) {
+    switch (LOWORD(wparam)) {
+      case IDC_BROWSE:
+        OnBrowse();
+        return TRUE;
+      case IDC_CONVERT:
+        OnConvert();
+        return TRUE;
+      case IDC_VERSION:
+        OnAbout();
+        return TRUE;
+    }
+  }
+  return CDialog::OnCommand(wparam, lparam);
+}
+
+LRESULT CConverterDialog::OnSysCommand(WPARAM wparam, LPARAM lparam) {
+  if ((wparam & 0xFFF0) == IDM_ABOUTBOX) {
+    OnAbout();
+    return 0;
+  }
+  return DefWindowProc(WM_SYSCOMMAND, wparam, lparam);
+}
+
+LRESULT CConverterDialog::OnPaint(WPARAM wparam, LPARAM lparam) {
+  if (!IsIconic(m_hWnd)) return DefWindowProc(WM_PAINT, wparam, lparam);
+  CPaintDC dc(m_hWnd);
+  SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(static_cast<HDC>(dc)));
+  RECT client;
+  GetClientRect(m_hWnd, &client);
+  const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+  const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+  DrawIcon(dc, x, y, m_hIcon);
+  return 0;
+}
+
+LRESULT CConverterDialog::OnDestroy(WPARAM wparam, LPARAM lparam) {
+  m_pBusyDialog.reset();
+  return DefWindowProc(WM_DESTROY, wparam, lparam);
+}
+
+LRESULT CConverterDialog::OnDropFiles(WPARAM wparam, LPARAM lparam) {
+  HDROP drop = reinterpret_cast<HDROP>(wparam);
+  std::string joined;
+  const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; ++i) {
+    std::string name(DragQueryFileA(drop, i, nullptr, 0), '\0');
+    name.resize(DragQueryFileA(drop, i, &name[0], static_cast<UINT>(name.size() + 1)));
+    AppendDroppedName(joined, name);
+  }
+  DragFinish(drop);
+  m_fileNameEdit.SetWindowTextA(joined);
+  return DefWindowProc(WM_DROPFILES, wparam, lparam);
+}
+
+void CConverterDialog::OnBrowse() {
+  const std::string current = m_fileNameEdit.GetWindowTextA();
+  CFileDialog dialog(TRUE, nullptr, current,
+                     OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_FILEMUSTEXIST, kFileFilter);
+  if (dialog.DoModal() == IDOK) m_fileNameEdit.SetWindowTextA(dialog.GetPathName());
+}
+
+void CConverterDialog::OnConvert() {
+  const std::string name = m_fileNameEdit.GetWindowTextA();
+  if (name.empty()) {
+    ShowError(IDS_BAD_NAME);
+    return;
+  }
+  {
+    WIN32_FIND_DATAA found;
+    FindHandle search(FindFirstFileA(name.c_str(), &found));
+    if (!search.Found()) {
+      ShowError(IDS_NOT_FOUND);
+      return;
+    }
+    if (GetFileAttributesA(name.c_str()) == FILE_ATTRIBUTE_DIRECTORY) {
+      ShowError(IDS_BAD_NAME);
+      return;
+    }
+  }
+
+  const LineBreakStyle style = StyleForButton(GetCheckedRadioButton(IDC_STYLE_CRLF, IDC_STYLE_CR));
+  const int keep = m_keepCheck.GetCheck() == BST_CHECKED ? 1 : 0;
+
+  int result;
+  {
+    CWaitCursor wait;
+    m_pBusyDialog->ShowWindow(SW_SHOW);
+    m_pBusyDialog->UpdateWindow();
+    result = convert_file(style, keep, name.c_str());
+    m_pBusyDialog->ShowWindow(SW_HIDE);
+  }
+
+  const ConvertReport report = ReportFor(result);
+  if (report.failed) {
+    ShowError(report.message_id, report.names_backup ? CString::FromAnsi(name) : CString());
+    return;
+  }
+  CString done;
+  done.LoadString(report.message_id);
+  MessageBox(done, kDoneCaption, MB_ICONINFORMATION);
+}
+
+void CConverterDialog::OnAbout() {
+  CAboutDialog about;
+  about.DoModal();
+}
+
+void CConverterDialog::ShowError(UINT message_id, const CString& file_name) {
+  CString text;
+  text.LoadString(message_id);
+  if (!file_name.IsEmpty()) text.Replace(L"%s", file_name);
+  MessageBox(text, kErrorCaption, MB_ICONEXCLAMATION);
+}

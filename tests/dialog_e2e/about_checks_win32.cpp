@@ -51,7 +51,7 @@ void check_about_box(const Setup& setup) {
       post_key(GetDlgItem(about, IDOK), key.code);
       Sleep(kSettleMs);
       report.check(std::string("about: ") + key.name + " does nothing",
-                   IsWindow(about) && IsWindowVisible(about));
+                   IsWindow(about) && IsWindowVisible(about), L"the About box closed");
     }
     post_click(about, IDOK);
     report.check("about: OK closes it", wait_until([&] { return !IsWindow(about); }));

@@ -22,7 +22,6 @@ class CString {
   BOOL LoadString(UINT id);
 
   bool IsEmpty() const { return m_text.empty(); }
-  int GetLength() const { return static_cast<int>(m_text.size()); }
   // Replaces every occurrence of `old_text`; returns how many there were.
   int Replace(const CString& old_text, const CString& new_text);
 
@@ -34,9 +33,6 @@ class CString {
     return *this;
   }
   friend CString operator+(CString left, const CString& right) { return left += right; }
-  friend bool operator==(const CString& left, const CString& right) {
-    return left.m_text == right.m_text;
-  }
 
  private:
   std::wstring m_text;

@@ -16,8 +16,6 @@ class CWnd {
   CWnd& operator=(const CWnd&) = delete;
   virtual ~CWnd() = default;
 
-  HWND GetSafeHwnd() const { return m_hWnd; }
-
   CString GetWindowText() const;
   void SetWindowText(const CString& text) { ::SetWindowTextW(m_hWnd, text); }
   // File names keep the ANSI code page end to end.

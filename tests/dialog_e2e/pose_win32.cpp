@@ -17,7 +17,11 @@ int pose(const std::wstring& program, bool about, const std::wstring& done) {
     shown = wait_for([&] { return find_dialog(session.pid(), caption); });
     if (!shown) return 2;
   }
-  // Let both windows finish painting before the picture is taken.
+  // Shown active, as the user would see it, and fully painted.
+  SetForegroundWindow(shown);
+  // A bare X server gives no window the input focus, so the caption would
+  // stay drawn inactive.
+  PostMessageW(shown, WM_NCACTIVATE, TRUE, 0);
   Sleep(1500);
   RECT rect{};
   GetWindowRect(shown, &rect);

@@ -46,7 +46,7 @@ HALF_WIDTH_KANA = "ｱｲｳｴｵｶｷｸｹｺﾌｧｲﾙﾃﾞｰﾀ"
 
 
 def make_line(rng):
-    target = rng.randint(40, 110)
+    target = rng.randint(41, 105)
     japanese = rng.random() < 0.35
     parts = []
     size = 0
@@ -82,7 +82,7 @@ def write_inputs(crlf_path, lf_path, size):
                 line = rng.choice(pool)
                 # Close on exactly `size` bytes with a final line that still fits the range.
                 if remaining - (len(line) + 2) < 42:
-                    line = (b"end of text " * 12)[: remaining - 2]
+                    line = (b"end of text " * 20)[: remaining - 2]
                 chunk = [line]
             body = b"\r\n".join(chunk) + b"\r\n"
             crlf.write(body)
@@ -254,8 +254,8 @@ def main():
     try:
         size = args.size_mib * MIB
         free = shutil.disk_usage(work).free
-        if free < 5 * size:
-            raise RuntimeError("need %d MiB free in %s" % (5 * size // MIB, work))
+        if free < 4 * size:
+            raise RuntimeError("need %d MiB free in %s" % (4 * size // MIB, work))
         crlf = os.path.join(work, "text-crlf.txt")
         lf = os.path.join(work, "text-lf.txt")
         crlf_expected = os.path.join(work, "expected-crlf.txt")

@@ -100,6 +100,34 @@ void run_conversion(const Setup& setup, const Session& session, int index) {
                L"edit holds " + item_text(main, quenlo::kNameEdit));
 }
 
+// A file large enough that the conversion takes a visible moment: the busy
+// window must show while it runs and be gone when the completion box is up.
+void check_busy_window(const Setup& setup, const Session& session) {
+  Report& report = setup.report;
+  const HWND main = session.main();
+  const HWND busy = session.busy_window();
+  const std::wstring file = setup.work + L"\\large.txt";
+  std::string text;
+  for (int i = 0; i < 200000; ++i) text += "a line of text\n";
+  write_bytes(file, text);
+  set_item_text(main, quenlo::kNameEdit, file);
+  post_click(main, quenlo::kConvert);
+
+  bool shown = false;
+  HWND box = nullptr;
+  const ULONGLONG end = GetTickCount64() + kWaitMs;
+  while (!box && GetTickCount64() < end) {
+    shown = shown || (busy && IsWindowVisible(busy));
+    box = find_other_dialog(session.pid(), {main, busy});
+  }
+  report.check("convert large file: busy window shown while converting", shown);
+  report.check("convert large file: busy window hidden again",
+               box && busy && !IsWindowVisible(busy));
+  const MessageBoxSeen seen = session.take_message_box();
+  report.check("convert large file: completion box",
+               shows(seen, quenlo::kDoneCaption, quenlo::kDone), box_detail(seen));
+}
+
 }  // namespace
 
 void check_conversions(const Setup& setup) {
@@ -108,6 +136,7 @@ void check_conversions(const Setup& setup) {
   for (int i = 0; i < static_cast<int>(std::size(kConversions)); ++i) {
     run_conversion(setup, session, i);
   }
+  check_busy_window(setup, session);
   setup.report.check("main dialog: exit button ends the program", session.exit());
 }
 

@@ -25,21 +25,17 @@ Session::Session(const std::wstring& program) : process_(program) {
   if (!process_.started()) return;
   const std::wstring caption = widen(quenlo::kMainCaption);
   main_ = wait_for([&] { return find_dialog(process_.pid(), caption); });
-}
-
-HWND Session::busy_window() const {
+  if (!main_) return;
   for (HWND window : top_windows(pid())) {
     if (window != main_ && class_name(window) == L"#32770" &&
         text_of(GetDlgItem(window, quenlo::kBusyText)) == widen(quenlo::kBusy)) {
-      return window;
+      busy_ = window;
     }
   }
-  return nullptr;
 }
 
 HWND Session::wait_popup() const {
-  const HWND busy = busy_window();
-  return wait_for([&] { return find_other_dialog(pid(), {main_, busy}); });
+  return wait_for([&] { return find_other_dialog(pid(), {main_, busy_}); });
 }
 
 MessageBoxSeen Session::take_message_box() const {

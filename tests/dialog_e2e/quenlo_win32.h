@@ -59,8 +59,9 @@ class Session {
   HWND main() const { return main_; }
   Process& process() { return process_; }
 
-  // The hidden window the conversion shows, created with the main dialog.
-  HWND busy_window() const;
+  // The hidden window the conversion shows, created with the main dialog;
+  // found by its text once the main dialog is up.
+  HWND busy_window() const { return busy_; }
   // Waits for a dialog other than the main one and the busy window.
   HWND wait_popup() const;
   // Waits for a message box, reads it and presses its OK button.
@@ -73,6 +74,7 @@ class Session {
  private:
   Process process_;
   HWND main_ = nullptr;
+  HWND busy_ = nullptr;
 };
 
 // The text of a message box (its static control 0xFFFF).

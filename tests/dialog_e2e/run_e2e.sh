@@ -26,6 +26,7 @@ fi
 mkdir -p "$WINEPREFIX"
 "$wine" "$driver" "$(to_windows "$program")"
 status=$?
-# Let this prefix's server end before the X server goes away.
-"$wineserver" -w
+# Let this prefix's server end before the X server goes away; a program
+# left hanging by a failed run is ended with it.
+timeout 30 "$wineserver" -w || "$wineserver" -k
 exit $status

@@ -5,6 +5,7 @@
 #include "checks_win32.h"
 #include "files_win32.h"
 #include "quenlo_win32.h"
+#include "text_win32.h"
 #include "windows_win32.h"
 
 namespace {
@@ -67,6 +68,10 @@ void check_drop(const Setup& setup) {
   write_bytes(first, "1\n");
   write_bytes(second, "2\n");
 
+  // Too long to join with the first within the program's 260-byte buffer;
+  // the drop need not name an existing file.
+  const std::wstring too_long = setup.work + L"\\" + std::wstring(240, L'x') + L".txt";
+
   struct DropCase {
     const char* label;
     std::vector<std::wstring> files;
@@ -75,6 +80,8 @@ void check_drop(const Setup& setup) {
   const DropCase drops[] = {
       {"drop one file: its full path replaces the edit", {first}, first},
       {"drop two files: both paths joined", {first, second}, first + second},
+      {"drop names past the buffer: those that do not fit are left out",
+       {first, too_long, second}, first + second},
   };
   for (const DropCase& drop : drops) {
     set_item_text(main, quenlo::kNameEdit, L"typed before the drop");
@@ -88,5 +95,11 @@ void check_drop(const Setup& setup) {
     report.check(drop.label, filled,
                  posted ? L"edit holds " + shown : L"the drop could not be posted");
   }
+
+  // The joined names are searched for as one name, which does not exist.
+  const MessageBoxSeen seen = session.convert(first + second);
+  report.check("drop two files then convert: joined name not found",
+               seen.appeared && seen.text == widen(quenlo::kNotFound),
+               L"text " + seen.text);
   session.exit();
 }

@@ -207,6 +207,8 @@ def report(results, peaks, rows, sizes, lines, args, work):
         t = median_seconds(results[quenlo])
         plain = t / median_seconds(results[cat])
         synced = t / median_seconds(results[cat_sync])
+        # Judged as printed, to two places.
+        plain, synced = round(plain, 2), round(synced, 2)
         print("%-16s %10.2f %-5s %16.2f %-5s"
               % (label, plain, "ok" if plain <= TIME_BAR else "SLOW",
                  synced, "ok" if synced <= TIME_BAR else "SLOW"))
@@ -231,7 +233,7 @@ def main():
                         default=os.path.join(root, "build", "release", "console", "Quenlo"),
                         help="the Quenlo program (default: build/release/console/Quenlo)")
     parser.add_argument("--size-mib", type=int, default=256, help="input size (default 256)")
-    parser.add_argument("--reps", type=int, default=5, help="runs of each command (default 5)")
+    parser.add_argument("--reps", type=int, default=7, help="runs of each command (default 7)")
     parser.add_argument("--work-dir", help="where the temporary folder goes (default $TMPDIR)")
     parser.add_argument("--quick", action="store_true",
                         help="smoke run for CI: 16 MiB, 3 runs each")
@@ -250,6 +252,8 @@ def main():
 
     # A SIGTERM still removes the work files.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
+    if args.work_dir:
+        os.makedirs(args.work_dir, exist_ok=True)
     work = tempfile.mkdtemp(prefix="quenlo-bench-", dir=args.work_dir)
     try:
         size = args.size_mib * MIB

@@ -5,7 +5,6 @@
 #include "checks_win32.h"
 #include "files_win32.h"
 #include "quenlo_win32.h"
-#include "text_win32.h"
 #include "windows_win32.h"
 
 namespace {
@@ -99,7 +98,6 @@ void check_drop(const Setup& setup) {
   // The joined names are searched for as one name, which does not exist.
   const MessageBoxSeen seen = session.convert(first + second);
   report.check("drop two files then convert: joined name not found",
-               seen.appeared && seen.text == widen(quenlo::kNotFound),
-               L"text " + seen.text);
+               shows(seen, quenlo::kErrorCaption, quenlo::kNotFound), describe(seen));
   session.exit();
 }

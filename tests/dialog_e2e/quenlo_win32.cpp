@@ -21,6 +21,17 @@ std::wstring message_box_text(HWND box) {
   return text_of(text);
 }
 
+bool shows(const MessageBoxSeen& seen, const char* caption, const char* text) {
+  return seen.appeared && seen.dismissed && seen.caption == widen(caption) &&
+         seen.text == widen(text);
+}
+
+std::wstring describe(const MessageBoxSeen& seen) {
+  if (!seen.appeared) return L"no message box appeared";
+  return L"caption " + seen.caption + L", text " + seen.text +
+         (seen.dismissed ? L"" : L" (did not close)");
+}
+
 Session::Session(const std::wstring& program) : process_(program) {
   if (!process_.started()) return;
   const std::wstring caption = widen(quenlo::kMainCaption);

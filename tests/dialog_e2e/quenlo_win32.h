@@ -48,6 +48,11 @@ struct MessageBoxSeen {
   std::wstring text;
 };
 
+// True when the box appeared with exactly this caption and text and closed.
+bool shows(const MessageBoxSeen& seen, const char* caption, const char* text);
+// What the box showed, for a failure line.
+std::wstring describe(const MessageBoxSeen& seen);
+
 // A running copy of the program with its main dialog.
 class Session {
  public:

@@ -186,6 +186,7 @@ def report(results, peaks, rows, sizes, lines, args, work):
     print("work dir   %s (warm page cache; sync before every run)" % work)
     print("runs       %d of each, interleaved; MiB/s = input size / wall time, median (best)"
           % args.reps)
+    print("           cpu s is the command's own user + sys; the fsync after cat is not in it")
     print()
     print("%-32s %16s %8s %8s %10s" % ("command", "MiB/s", "wall s", "cpu s", "peak RSS"))
     for label, key, variant in rows:

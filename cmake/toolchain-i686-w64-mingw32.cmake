@@ -1,17 +1,4 @@
-# Cross build for Windows (i686) with MinGW-w64 from Linux.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build for Windows (i686), the 32-bit release, with MinGW-w64 from Linux.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(QUENLO_MINGW_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${QUENLO_MINGW_PREFIX}-gcc)
-set(CMAKE_CXX_COMPILER ${QUENLO_MINGW_PREFIX}-g++)
-set(CMAKE_RC_COMPILER ${QUENLO_MINGW_PREFIX}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${QUENLO_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# The programs must start on a bare Windows: no MinGW runtime DLLs beside them.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)

@@ -1,0 +1,16 @@
+# Shared by the MinGW-w64 toolchain files, which set CMAKE_SYSTEM_PROCESSOR
+# and QUENLO_MINGW_PREFIX first.
+set(CMAKE_SYSTEM_NAME Windows)
+
+set(CMAKE_C_COMPILER ${QUENLO_MINGW_PREFIX}-gcc)
+set(CMAKE_CXX_COMPILER ${QUENLO_MINGW_PREFIX}-g++)
+set(CMAKE_RC_COMPILER ${QUENLO_MINGW_PREFIX}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${QUENLO_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# The programs must start on a bare Windows: no MinGW runtime DLLs beside them.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")

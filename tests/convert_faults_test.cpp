@@ -22,6 +22,7 @@ class FaultyInput : public quenlo::InputFile {
     if (fail_ == Step::kRead && ++reads_ == 2) return -1;
     return real_->Read(buffer, size);
   }
+  std::int64_t Size() override { return real_->Size(); }
   bool Close() override { return real_->Close() && fail_ != Step::kCloseInput; }
 
  private:

@@ -11,7 +11,7 @@ namespace {
 
 // Streams `from` into the new file `to`, flushed and closed on success.
 int Rewrite(Disk& disk, LineBreakStyle style, const std::string& from, const std::string& to,
-            std::size_t buffer_size, bool* created) {
+            std::size_t buffer_size, ConvertProgress progress, void* context, bool* created) {
   std::unique_ptr<InputFile> input = disk.OpenInput(from);
   if (!input) return kConvertOpenFailed;
   std::unique_ptr<OutputFile> output = disk.CreateOutput(to, from);
@@ -21,12 +21,16 @@ int Rewrite(Disk& disk, LineBreakStyle style, const std::string& from, const std
   std::vector<char> in(buffer_size);
   std::vector<char> out(LineBreakRewriter::MaxOutput(buffer_size));
   LineBreakRewriter rewriter(style);
+  std::int64_t done = 0;
+  const std::int64_t total = input->Size();
   for (;;) {
     std::int64_t got = input->Read(in.data(), in.size());
     if (got < 0) return kConvertReadFailed;
     if (got == 0) break;
     std::size_t put = rewriter.Rewrite(in.data(), static_cast<std::size_t>(got), out.data());
     if (!output->Write(out.data(), put)) return kConvertWriteFailed;
+    done += got;
+    if (progress && !progress(context, done, total)) return kConvertCancelled;
   }
   if (!output->Flush()) return kConvertFlushFailed;
   if (!output->Close()) return kConvertCloseFailed;
@@ -41,7 +45,7 @@ bool IsConvertible(Disk& disk, const char* name) {
 }
 
 int ConvertWith(Disk& disk, LineBreakStyle style, bool keep_backup, const char* name,
-                std::size_t buffer_size) {
+                std::size_t buffer_size, ConvertProgress progress, void* context) {
   if (!name || std::strlen(name) + sizeof(".bak") > static_cast<std::size_t>(kNameBufferSize))
     return kConvertNameTooLong;
   if (!IsConvertible(disk, name)) return kConvertNotAFile;
@@ -52,7 +56,7 @@ int ConvertWith(Disk& disk, LineBreakStyle style, bool keep_backup, const char* 
   if (!disk.Move(file, backup)) return kConvertMoveFailed;
 
   bool created = false;
-  int result = Rewrite(disk, style, backup, file, buffer_size, &created);
+  int result = Rewrite(disk, style, backup, file, buffer_size, progress, context, &created);
   if (result != kConvertOk) {
     // Put the original back; if that fails it is still whole under the backup name.
     if ((created && !disk.Remove(file)) || !disk.Move(backup, file)) return kConvertNotRestored;

@@ -16,7 +16,8 @@ constexpr std::size_t kDefaultBufferSize = std::size_t{64} << 10;
 // Returns a ConvertResult. The former content is, at every moment, under
 // the name or under the backup name; on failure it is put back under the name.
 int ConvertWith(Disk& disk, LineBreakStyle style, bool keep_backup, const char* name,
-                std::size_t buffer_size = kDefaultBufferSize);
+                std::size_t buffer_size = kDefaultBufferSize, ConvertProgress progress = nullptr,
+                void* context = nullptr);
 
 bool IsConvertible(Disk& disk, const char* name);
 

@@ -18,6 +18,8 @@ class InputFile {
   virtual ~InputFile() = default;
   // Bytes read into `buffer`, 0 at the end of the file, -1 on failure.
   virtual std::int64_t Read(char* buffer, std::size_t size) = 0;
+  // Size in bytes when opened.
+  virtual std::int64_t Size() = 0;
   virtual bool Close() = 0;
 };
 

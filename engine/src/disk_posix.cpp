@@ -41,6 +41,10 @@ class PosixInput : public InputFile {
       if (got >= 0 || errno != EINTR) return got;
     }
   }
+  std::int64_t Size() override {
+    struct stat st;
+    return ::fstat(fd_.get(), &st) == 0 ? st.st_size : 0;
+  }
   bool Close() override { return fd_.Close(); }
 
  private:

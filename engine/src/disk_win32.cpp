@@ -66,6 +66,10 @@ class Win32Input : public InputFile {
     if (!::ReadFile(handle_.get(), buffer, want, &got, nullptr)) return -1;
     return got;
   }
+  std::int64_t Size() override {
+    LARGE_INTEGER size;
+    return ::GetFileSizeEx(handle_.get(), &size) ? size.QuadPart : 0;
+  }
   bool Close() override { return handle_.Close(); }
 
  private:

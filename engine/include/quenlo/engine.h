@@ -31,7 +31,23 @@ enum ConvertResult : std::int32_t {
   kConvertFlushFailed = 8,
   kConvertCloseFailed = 9,
   kConvertNotRestored = 10,     // failed, and the original is left as ".bak"
+  kConvertCancelled = 11,       // the progress callback said stop
+  kConvertBusy = 12,            // another conversion of the same file is running
+  kConvertInUse = 13,           // another program holds the file open without sharing
+  kConvertDiskFull = 14,
+  kConvertOwnerNotKept = 15,    // the new file could not get the owner and group
+  kConvertAttributesNotKept = 16,  // nor the extended attributes
 };
+
+// Called on the converting thread after each buffer, with the bytes of the
+// file read so far and its size. Returns nonzero to go on, 0 to cancel; the
+// file is then left as it was. To cancel from another thread, have the
+// callback read a flag that thread sets. Not called once the converted file
+// is complete and about to take the name.
+typedef int (*ConvertProgress)(void* context, std::int64_t done, std::int64_t total);
+
+// Names are byte strings as the file system takes them on POSIX systems,
+// and UTF-8 on Windows.
 
 // 1 when the name is an existing regular file that may be converted.
 int is_existing_file(const char* name);
@@ -39,5 +55,9 @@ int is_existing_file(const char* name);
 // Converts the named file to the style. keep_backup nonzero keeps the
 // former content as "<name>.bak". Returns a ConvertResult.
 int convert_file(LineBreakStyle style, int keep_backup, const char* name);
+
+// convert_file with a progress callback (may be null) and its context.
+int convert_file_with_progress(LineBreakStyle style, int keep_backup, const char* name,
+                               ConvertProgress progress, void* context);
 
 #endif  // QUENLO_ENGINE_H_

@@ -20,6 +20,8 @@ class CAboutDialog : public CDialog {
 
  private:
   bool IsLink(HWND window) const;
+  void SetLinkFont(LOGFONTW description);
+  LRESULT OnDpiChanged(WPARAM wparam, LPARAM lparam);
   LRESULT OnCtlColor(UINT message, WPARAM wparam, LPARAM lparam);
 
   CString m_strNotice;
@@ -27,6 +29,7 @@ class CAboutDialog : public CDialog {
   CStatic m_homeLink;
   CStatic m_mailLink;
   CFont m_linkFont;
+  UINT m_nLinkFontDpi = 0;
   HCURSOR m_hLinkCursor = nullptr;
 };
 

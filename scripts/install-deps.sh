@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ libgtest-dev python3
   g++-mingw-w64-x86-64 g++-mingw-w64-i686
-  wine64 locales xvfb xauth fonts-ipafont-gothic imagemagick
+  wine64 fonts-wine locales xvfb xauth fonts-ipafont-gothic imagemagick
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -2,7 +2,7 @@
 # Takes the README's screenshots of Quenlo32 under Wine on a private X server:
 # docs/main-dialog.png and docs/about-box.png.
 # Usage: scripts/screenshots.sh [build dir]   (default build/windows-x64)
-# Needs wine64, xvfb, imagemagick and fonts-ipafont-gothic.
+# Needs wine64, fonts-wine, xvfb, imagemagick and fonts-ipafont-gothic.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -35,8 +35,8 @@ reg_add "$fonts" 'ＭＳ ゴシック' 'IPAGothic'
 reg_add "$fonts" 'MS PGothic' 'IPAPGothic'
 reg_add "$fonts" 'MS Gothic' 'IPAGothic'
 reg_add "$fonts" 'MS UI Gothic' 'IPAPGothic'
-# Wine draws the caption buttons with Marlett, which this Wine package does
-# not make visible on its own.
+# Wine draws the caption buttons with Marlett (from fonts-wine), which a new
+# prefix does not see on its own.
 marlett=/usr/share/wine/fonts/marlett.ttf
 if [ -f "$marlett" ]; then
   mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"

@@ -11,10 +11,16 @@ class CFont {
   CFont& operator=(const CFont&) = delete;
   ~CFont() { DeleteObject(); }
 
+  // On failure the font held so far stays.
   BOOL CreateFontIndirect(const LOGFONTW* description) {
+    HFONT font = ::CreateFontIndirectW(description);
+    if (!font) return FALSE;
     DeleteObject();
-    m_hFont = ::CreateFontIndirectW(description);
-    return m_hFont != nullptr;
+    m_hFont = font;
+    return TRUE;
+  }
+  BOOL GetLogFont(LOGFONTW* description) const {
+    return m_hFont && ::GetObjectW(m_hFont, sizeof *description, description) != 0;
   }
   void DeleteObject() {
     if (m_hFont) ::DeleteObject(m_hFont);

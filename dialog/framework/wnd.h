@@ -36,6 +36,9 @@ class CWnd {
   int MessageBox(const CString& text, const CString& caption, UINT type) {
     return ::MessageBoxW(m_hWnd, text, caption, type);
   }
+  // The DPI the window is drawn at: its monitor's under per-monitor
+  // awareness, else the system's.
+  UINT GetDpi() const;
 
   HWND m_hWnd = nullptr;
 };

@@ -1,8 +1,10 @@
-// Table-driven checks of the dialog program's window-free parts. The first
-// argument names a Quenlo32.exe whose version block is read.
+// Table-driven checks of the dialog program's window-free parts. The
+// arguments name Quenlo32.exe, whose version block is read, and Quenlo.exe;
+// the manifests of both are read as Windows reads them.
 #include <windows.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -172,13 +174,134 @@ void TestVersionTexts(const wchar_t* program) {
   Check(missing.version.IsEmpty() && missing.notice.IsEmpty(), "no version block", 3);
 }
 
+struct ActCtxReleaser {
+  void operator()(HANDLE context) const { ReleaseActCtx(context); }
+};
+using ActCtx = std::unique_ptr<void, ActCtxReleaser>;
+
+// The activation context Windows makes from the program's embedded manifest.
+ActCtx ManifestContext(const wchar_t* program) {
+  ACTCTXW request{};
+  request.cbSize = sizeof request;
+  request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+  request.lpSource = program;
+  request.lpResourceName = CREATEPROCESS_MANIFEST_RESOURCE_ID;
+  HANDLE context = CreateActCtxW(&request);
+  return ActCtx(context == INVALID_HANDLE_VALUE ? nullptr : context);
+}
+
+std::wstring Setting(HANDLE context, const wchar_t* name_space, const wchar_t* name) {
+  wchar_t value[64] = {};
+  SIZE_T written = 0;
+  if (!QueryActCtxSettingsW(0, context, name_space, name, value, 64, &written)) return L"";
+  return value;
+}
+
+// Whether the context binds the named assembly in a version that starts
+// with `version` (the manifest asks for 6.0.0.0; Windows binds 6.0.x.y).
+bool BindsAssembly(HANDLE context, const wchar_t* name, const wchar_t* version) {
+  SIZE_T size = 0;
+  QueryActCtxW(0, context, nullptr, ActivationContextDetailedInformation, nullptr, 0, &size);
+  std::vector<unsigned char> details(size);
+  if (size < sizeof(ACTIVATION_CONTEXT_DETAILED_INFORMATION) ||
+      !QueryActCtxW(0, context, nullptr, ActivationContextDetailedInformation, details.data(),
+                    details.size(), nullptr)) {
+    return false;
+  }
+  const DWORD count =
+      reinterpret_cast<const ACTIVATION_CONTEXT_DETAILED_INFORMATION*>(details.data())
+          ->ulAssemblyCount;
+  for (DWORD index = 1; index <= count; ++index) {
+    SIZE_T needed = 0;
+    QueryActCtxW(0, context, &index, AssemblyDetailedInformationInActivationContext, nullptr, 0,
+                 &needed);
+    std::vector<unsigned char> buffer(needed);
+    if (needed == 0 ||
+        !QueryActCtxW(0, context, &index, AssemblyDetailedInformationInActivationContext,
+                      buffer.data(), buffer.size(), nullptr)) {
+      continue;
+    }
+    const auto* assembly =
+        reinterpret_cast<const ACTIVATION_CONTEXT_ASSEMBLY_DETAILED_INFORMATION*>(buffer.data());
+    const std::wstring identity = assembly->lpAssemblyEncodedAssemblyIdentity
+                                      ? assembly->lpAssemblyEncodedAssemblyIdentity
+                                      : L"";
+    if (identity.rfind(std::wstring(name) + L",", 0) == 0 &&
+        identity.find(std::wstring(L"version=\"") + version) != std::wstring::npos) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The manifest's text as embedded. Its supportedOS entries are read from
+// the text: the layout Windows reports them in differs between versions.
+std::string ManifestText(const wchar_t* program) {
+  HMODULE module = LoadLibraryExW(program, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (!module) return "";
+  std::string text;
+  if (HRSRC found = FindResourceW(module, CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST)) {
+    if (HGLOBAL loaded = LoadResource(module, found)) {
+      text.assign(static_cast<const char*>(LockResource(loaded)), SizeofResource(module, found));
+    }
+  }
+  FreeLibrary(module);
+  return text;
+}
+
+bool RunsAsInvoker(HANDLE context) {
+  ACTIVATION_CONTEXT_RUN_LEVEL_INFORMATION level{};
+  return QueryActCtxW(0, context, nullptr, RunlevelInformationInActivationContext, &level,
+                      sizeof level, nullptr) &&
+         level.RunLevel == ACTCTX_RUN_LEVEL_AS_INVOKER && level.UiAccess == 0;
+}
+
+void TestManifest(const wchar_t* program, int row) {
+  const ActCtx context = ManifestContext(program);
+  Check(context != nullptr, "manifest embedded and well-formed", row);
+  if (!context) return;
+
+  const wchar_t kSettings2005[] = L"http://schemas.microsoft.com/SMI/2005/WindowsSettings";
+  const wchar_t kSettings2016[] = L"http://schemas.microsoft.com/SMI/2016/WindowsSettings";
+  const struct {
+    const wchar_t* name_space;
+    const wchar_t* name;
+    const wchar_t* value;
+  } settings[] = {
+      {kSettings2005, L"dpiAware", L"true"},
+      {kSettings2016, L"dpiAwareness", L"PerMonitorV2, System"},
+      {kSettings2016, L"longPathAware", L"true"},
+  };
+  for (const auto& s : settings) {
+    const bool ok = Setting(context.get(), s.name_space, s.name) == s.value;
+    Check(ok, "manifest setting", row);
+    if (!ok) std::printf("  %s\n", Utf8(s.name).c_str());
+  }
+  Check(BindsAssembly(context.get(), L"Microsoft.Windows.Common-Controls", L"6."),
+        "manifest asks for Common Controls 6", row);
+  Check(RunsAsInvoker(context.get()), "manifest runs as invoker", row);
+
+  // Windows 7, 8, 8.1, and 10 and 11.
+  const char* const systems[] = {
+      "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+      "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+      "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+      "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",
+  };
+  const std::string text = ManifestText(program);
+  for (const char* system : systems) {
+    Check(text.find(std::string("<supportedOS Id=\"") + system + "\"/>") != std::string::npos,
+          "manifest lists a supported Windows", row);
+  }
+}
+
 }  // namespace
 
 int main() {
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  if (!argv || argc < 2) {
-    std::printf("usage: dialog_parts_tests <Quenlo32.exe>\n");
+  if (!argv || argc < 3) {
+    std::printf("usage: dialog_parts_tests <Quenlo32.exe> <Quenlo.exe>\n");
     return 2;
   }
   TestStyles();
@@ -188,6 +311,8 @@ int main() {
   TestPrefixes();
   TestMemoryLines();
   TestVersionTexts(argv[1]);
+  TestManifest(argv[1], 1);
+  TestManifest(argv[2], 2);
   LocalFree(argv);
   std::printf("%s\n", g_failures ? "FAILED" : "passed");
   return g_failures ? 1 : 0;

@@ -1,3 +1,6 @@
+#include <windows.h>
+#include <psapi.h>
+
 #include "checks_win32.h"
 #include "keys_win32.h"
 #include "quenlo_win32.h"
@@ -19,6 +22,24 @@ void check_start_state(const Setup& setup) {
                is_checked(main, quenlo::kCrLf) && !is_checked(main, quenlo::kLf) &&
                    !is_checked(main, quenlo::kCr));
   report.check("start: keep box 1006 clear", !is_checked(main, quenlo::kKeep));
+
+  // The manifest's Common Controls 6 (visual styles) is in effect when the
+  // program runs with the comctl32 of that assembly rather than the system's.
+  HMODULE modules[512];
+  DWORD size = 0;
+  EnumProcessModules(session.process().handle(), modules, sizeof modules, &size);
+  std::wstring common_controls;
+  for (DWORD i = 0; i < size / sizeof modules[0]; ++i) {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameExW(session.process().handle(), modules[i], path, MAX_PATH);
+    CharLowerW(path);
+    const std::wstring name = path;
+    if (name.size() >= 12 && name.compare(name.size() - 12, 12, L"comctl32.dll") == 0)
+      common_controls = name;
+  }
+  report.check("start: runs with Common Controls 6",
+               common_controls.find(L"microsoft.windows.common-controls") != std::wstring::npos,
+               L"comctl32 loaded: " + common_controls);
 
   const HWND busy = session.busy_window();
   report.check("start: busy window exists with its waiting text", busy != nullptr,

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -234,17 +235,20 @@ bool BindsAssembly(HANDLE context, const wchar_t* name, const wchar_t* version) 
   return false;
 }
 
+// A resource of the program, as its bytes.
+std::string ResourceBytes(HMODULE module, const wchar_t* type, const wchar_t* id) {
+  HRSRC found = FindResourceW(module, id, type);
+  HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+  if (!loaded) return "";
+  return std::string(static_cast<const char*>(LockResource(loaded)), SizeofResource(module, found));
+}
+
 // The manifest's text as embedded. Its supportedOS entries are read from
 // the text: the layout Windows reports them in differs between versions.
 std::string ManifestText(const wchar_t* program) {
   HMODULE module = LoadLibraryExW(program, nullptr, LOAD_LIBRARY_AS_DATAFILE);
   if (!module) return "";
-  std::string text;
-  if (HRSRC found = FindResourceW(module, CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST)) {
-    if (HGLOBAL loaded = LoadResource(module, found)) {
-      text.assign(static_cast<const char*>(LockResource(loaded)), SizeofResource(module, found));
-    }
-  }
+  std::string text = ResourceBytes(module, RT_MANIFEST, CREATEPROCESS_MANIFEST_RESOURCE_ID);
   FreeLibrary(module);
   return text;
 }
@@ -254,6 +258,66 @@ bool RunsAsInvoker(HANDLE context) {
   return QueryActCtxW(0, context, nullptr, RunlevelInformationInActivationContext, &level,
                       sizeof level, nullptr) &&
          level.RunLevel == ACTCTX_RUN_LEVEL_AS_INVOKER && level.UiAccess == 0;
+}
+
+// Width, height and bits per pixel of one icon image: a PNG (8-bit RGBA
+// counts as 32 bits) or a DIB whose height covers the image and its mask.
+struct IconImage {
+  int width = 0;
+  int height = 0;
+  int bits = 0;
+};
+
+IconImage DescribeIconImage(const std::string& data) {
+  IconImage image;
+  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(data.data());
+  auto big_endian = [&](std::size_t at) {
+    return bytes[at] << 24 | bytes[at + 1] << 16 | bytes[at + 2] << 8 | bytes[at + 3];
+  };
+  if (data.size() >= 26 && data.compare(0, 8, "\x89PNG\r\n\x1a\n") == 0) {
+    image.width = big_endian(16);
+    image.height = big_endian(20);
+    image.bits = bytes[24] == 8 && bytes[25] == 6 ? 32 : 0;
+  } else if (data.size() >= sizeof(BITMAPINFOHEADER)) {
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, data.data(), sizeof header);
+    image.width = header.biWidth;
+    image.height = header.biHeight / 2;
+    image.bits = header.biBitCount;
+  }
+  return image;
+}
+
+// Icon 128 offers an image of every size the shell asks for, and Windows
+// can make an icon of each.
+void TestIconImages(const wchar_t* program) {
+  HMODULE module = LoadLibraryExW(program, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  Check(module != nullptr, "program loads as data", 1);
+  if (!module) return;
+  const std::string group = ResourceBytes(module, RT_GROUP_ICON, MAKEINTRESOURCEW(IDR_MAINFRAME));
+  const struct {
+    int size;
+    int bits;
+  } rows[] = {{16, 4}, {32, 4}, {48, 32}, {256, 32}};
+  int row = 0;
+  for (const auto& r : rows) {
+    ++row;
+    const int id = group.empty() ? 0
+                                 : LookupIconIdFromDirectoryEx(
+                                       reinterpret_cast<BYTE*>(const_cast<char*>(group.data())),
+                                       TRUE, r.size, r.size, LR_DEFAULTCOLOR);
+    std::string data = ResourceBytes(module, RT_ICON, MAKEINTRESOURCEW(id));
+    const IconImage image = DescribeIconImage(data);
+    Check(image.width == r.size && image.height == r.size, "icon image size", row);
+    Check(image.bits == r.bits, "icon image colour depth", row);
+    HICON icon = data.empty() ? nullptr
+                              : CreateIconFromResourceEx(reinterpret_cast<BYTE*>(&data[0]),
+                                                         static_cast<DWORD>(data.size()), TRUE,
+                                                         0x00030000, r.size, r.size, 0);
+    Check(icon != nullptr, "icon image usable", row);
+    if (icon) DestroyIcon(icon);
+  }
+  FreeLibrary(module);
 }
 
 void TestManifest(const wchar_t* program, int row) {
@@ -311,6 +375,7 @@ int main() {
   TestPrefixes();
   TestMemoryLines();
   TestVersionTexts(argv[1]);
+  TestIconImages(argv[1]);
   TestManifest(argv[1], 1);
   TestManifest(argv[2], 2);
   LocalFree(argv);

@@ -1,10 +1,54 @@
 #include "converter_app.h"
 
 #include <cstdlib>
+#include <string>
 
 #include "converter_dialog.h"
+#include "instance.h"
 
 CConverterApp theApp;
+
+namespace {
+
+// How long a second start waits for the first one's main dialog, which may
+// still be on its way up.
+constexpr DWORD kFindWindowMs = 5000;
+constexpr UINT kHandOverTimeoutMs = 5000;
+
+struct WindowSearch {
+  const wchar_t* property;
+  HWND found;
+};
+
+BOOL CALLBACK FindMarkedWindow(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<WindowSearch*>(param);
+  if (!GetPropW(window, search->property)) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+// Brings the running copy's window to the front and gives it the name.
+void HandOver(const CString& module_name, const std::wstring& name) {
+  const CString property = MainWindowProperty(module_name);
+  WindowSearch search{property, nullptr};
+  const ULONGLONG end = GetTickCount64() + kFindWindowMs;
+  for (;;) {
+    EnumWindows(FindMarkedWindow, reinterpret_cast<LPARAM>(&search));
+    if (search.found || GetTickCount64() >= end) break;
+    Sleep(100);
+  }
+  if (!search.found) return;
+  if (IsIconic(search.found)) ShowWindow(search.found, SW_RESTORE);
+  // A message box or the About box over the dialog is what the user needs.
+  SetForegroundWindow(GetLastActivePopup(search.found));
+  if (name.empty()) return;
+  COPYDATASTRUCT data = FileNameCopyData(name);
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(search.found, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                      SMTO_ABORTIFHUNG, kHandOverTimeoutMs, &result);
+}
+
+}  // namespace
 
 BOOL CConverterApp::InitInstance() {
   char path[MAX_PATH] = {};
@@ -12,17 +56,24 @@ BOOL CConverterApp::InitInstance() {
   char base[_MAX_FNAME] = {};
   _splitpath(path, nullptr, nullptr, base, nullptr);
   m_strModuleName = CString::FromAnsi(base);
+  // Resolved here: the copy it may go to runs in a folder of its own.
+  const std::wstring name = FullPathName(NameFromCommandLine(GetCommandLineW()));
 
   if (HANDLE running = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, base)) {
     CloseHandle(running);
+    HandOver(m_strModuleName, name);
     return FALSE;
   }
   m_hMutex.reset(CreateMutexA(nullptr, FALSE, base));
   // Two copies started at the same moment both find no mutex to open; the
   // later creator sees the earlier one's mutex and steps back.
-  if (m_hMutex && GetLastError() == ERROR_ALREADY_EXISTS) return FALSE;
+  if (m_hMutex && GetLastError() == ERROR_ALREADY_EXISTS) {
+    HandOver(m_strModuleName, name);
+    return FALSE;
+  }
 
   CConverterDialog dialog;
+  dialog.SetStartName(name);
   m_pMainWnd = &dialog;
   dialog.DoModal();
   m_pMainWnd = nullptr;

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 
 #include "busy_dialog.h"
 #include "framework/dialog.h"
@@ -13,6 +14,9 @@ class CConverterDialog : public CDialog {
  public:
   explicit CConverterDialog(CWnd* parent = nullptr);
   ~CConverterDialog() override;
+
+  // The file name the edit starts with.
+  void SetStartName(const std::wstring& name) { m_strStartName = name; }
 
   BOOL OnInitDialog() override;
   BOOL PreTranslateMessage(MSG* message) override;
@@ -27,6 +31,7 @@ class CConverterDialog : public CDialog {
   LRESULT OnPaint(WPARAM wparam, LPARAM lparam);
   LRESULT OnDestroy(WPARAM wparam, LPARAM lparam);
   LRESULT OnDropFiles(WPARAM wparam, LPARAM lparam);
+  LRESULT OnCopyData(WPARAM wparam, LPARAM lparam);
   void OnBrowse();
   void OnConvert();
   void OnAbout();
@@ -39,6 +44,9 @@ class CConverterDialog : public CDialog {
   HICON m_hIcon;
   HICON m_hSmallIcon;
   std::unique_ptr<CBusyDialog> m_pBusyDialog;
+  std::wstring m_strStartName;
+  // Marks this dialog for later starts under the same program name.
+  CString m_strInstanceProperty;
 };
 
 #endif  // QUENLO32_CONVERTER_DIALOG_H_

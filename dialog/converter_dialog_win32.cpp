@@ -6,11 +6,13 @@
 
 #include "about_dialog.h"
 #include "conversion.h"
+#include "converter_app.h"
 #include "drop_names.h"
 #include "framework/file_dialog.h"
 #include "framework/paint_dc.h"
 #include "framework/wait_cursor.h"
 #include "framework/win_app.h"
+#include "instance.h"
 #include "keyboard_filter.h"
 #include "quenlo/engine.h"
 #include "resources/resource.h"
@@ -82,6 +84,9 @@ BOOL CConverterDialog::OnInitDialog() {
 
   CheckRadioButton(IDC_STYLE_CRLF, IDC_STYLE_CR, IDC_STYLE_CRLF);
   DragAcceptFiles(m_hWnd, TRUE);
+  m_fileNameEdit.SetWindowText(m_strStartName);
+  m_strInstanceProperty = MainWindowProperty(theApp.GetModuleName());
+  SetPropW(m_hWnd, m_strInstanceProperty, m_hWnd);
   return TRUE;
 }
 
@@ -102,6 +107,8 @@ LRESULT CConverterDialog::WindowProc(UINT message, WPARAM wparam, LPARAM lparam)
       return OnDestroy(wparam, lparam);
     case WM_DROPFILES:
       return OnDropFiles(wparam, lparam);
+    case WM_COPYDATA:
+      return OnCopyData(wparam, lparam);
     default:
       return CDialog::WindowProc(message, wparam, lparam);
   }
@@ -145,6 +152,7 @@ LRESULT CConverterDialog::OnPaint(WPARAM wparam, LPARAM lparam) {
 }
 
 LRESULT CConverterDialog::OnDestroy(WPARAM wparam, LPARAM lparam) {
+  RemovePropW(m_hWnd, m_strInstanceProperty);
   m_pBusyDialog.reset();
   return DefWindowProc(WM_DESTROY, wparam, lparam);
 }
@@ -161,6 +169,14 @@ LRESULT CConverterDialog::OnDropFiles(WPARAM wparam, LPARAM lparam) {
   DragFinish(drop);
   m_fileNameEdit.SetWindowTextA(joined);
   return DefWindowProc(WM_DROPFILES, wparam, lparam);
+}
+
+LRESULT CConverterDialog::OnCopyData(WPARAM, LPARAM lparam) {
+  std::wstring name;
+  if (!lparam || !FileNameFromCopyData(*reinterpret_cast<const COPYDATASTRUCT*>(lparam), &name))
+    return FALSE;
+  m_fileNameEdit.SetWindowText(name);
+  return TRUE;
 }
 
 void CConverterDialog::OnBrowse() {

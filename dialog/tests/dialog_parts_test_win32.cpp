@@ -11,6 +11,7 @@
 
 #include "conversion.h"
 #include "drop_names.h"
+#include "instance.h"
 #include "keyboard_filter.h"
 #include "resources/resource.h"
 #include "version_texts.h"
@@ -99,6 +100,62 @@ void TestDropNames() {
     for (const std::string& name : r.names) AppendDroppedName(joined, name);
     Check(joined == r.joined, "dropped names", ++row);
     Check(joined.size() < kDropBufferSize, "dropped names fit", row);
+  }
+}
+
+void TestCommandLineNames() {
+  const struct {
+    const wchar_t* command_line;
+    const wchar_t* name;
+  } rows[] = {
+      {L"Quenlo32.exe", L""},
+      {L"Quenlo32.exe ", L""},
+      {L"\"C:\\Program Files\\Quenlo32.exe\" C:\\doc\\memo.txt", L"C:\\doc\\memo.txt"},
+      {L"Quenlo32 \"C:\\my docs\\memo.txt\"", L"C:\\my docs\\memo.txt"},
+      {L"Quenlo32 first.txt second.txt", L"first.txt"},
+      {L"Quenlo32 \"\"", L""},
+      {L"Quenlo32 \"D:\\\u6587\u66f8\\caf\u00e9.txt\"", L"D:\\\u6587\u66f8\\caf\u00e9.txt"},
+  };
+  int row = 0;
+  for (const auto& r : rows)
+    Check(NameFromCommandLine(r.command_line) == r.name, "name from command line", ++row);
+}
+
+void TestCopyData() {
+  const std::wstring name = L"C:\\doc\\memo \u00e9.txt";
+  const std::wstring unterminated = L"C:\\a.txt";
+  const std::wstring embedded(L"C:\\a.txt\0b.txt", 14);
+  const std::wstring longest(32767, L'x');
+  const std::wstring too_long = longest + L'x';
+  const COPYDATASTRUCT good = FileNameCopyData(name);
+  auto with = [&](ULONG_PTR kind, DWORD bytes, const void* data) {
+    COPYDATASTRUCT copy = good;
+    copy.dwData = kind;
+    copy.cbData = bytes;
+    copy.lpData = const_cast<void*>(data);
+    return copy;
+  };
+  const struct {
+    COPYDATASTRUCT data;
+    bool accepted;
+  } rows[] = {
+      {good, true},
+      {with(good.dwData + 1, good.cbData, good.lpData), false},
+      {with(good.dwData, good.cbData - 1, good.lpData), false},
+      {with(good.dwData, good.cbData, nullptr), false},
+      {with(good.dwData, static_cast<DWORD>(unterminated.size() * 2), unterminated.c_str()),
+       false},
+      {with(good.dwData, 2, L""), false},
+      {with(good.dwData, static_cast<DWORD>(embedded.size() * 2 + 2), embedded.c_str()), false},
+      {FileNameCopyData(too_long), false},
+      {FileNameCopyData(longest), true},
+  };
+  int row = 0;
+  for (const auto& r : rows) {
+    std::wstring received;
+    const bool accepted = FileNameFromCopyData(r.data, &received);
+    Check(accepted == r.accepted, "file name from WM_COPYDATA", ++row);
+    if (accepted && row == 1) Check(received == name, "file name handed over whole", row);
   }
 }
 
@@ -371,6 +428,8 @@ int main() {
   TestStyles();
   TestReports();
   TestDropNames();
+  TestCommandLineNames();
+  TestCopyData();
   TestKeyboardFilter();
   TestPrefixes();
   TestMemoryLines();

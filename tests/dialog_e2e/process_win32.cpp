@@ -1,12 +1,14 @@
 #include "process_win32.h"
 
-Process::Process(const std::wstring& program) {
+Process::Process(const std::wstring& program, const std::wstring& arguments,
+                 const std::wstring& folder) {
   std::wstring command = L"\"" + program + L"\"";
+  if (!arguments.empty()) command += L" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
-  if (CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0,
-                     nullptr, nullptr, &startup, &info)) {
+  if (CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                     folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
     CloseHandle(info.hThread);
     process_ = info.hProcess;
     pid_ = info.dwProcessId;

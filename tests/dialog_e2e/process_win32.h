@@ -9,7 +9,10 @@
 
 class Process {
  public:
-  explicit Process(const std::wstring& program);
+  // `arguments` follow the quoted program name on the command line; the
+  // process starts in `folder`, or in this one when it is empty.
+  explicit Process(const std::wstring& program, const std::wstring& arguments = {},
+                   const std::wstring& folder = {});
   ~Process();
   Process(const Process&) = delete;
   Process& operator=(const Process&) = delete;

@@ -32,7 +32,9 @@ std::wstring describe(const MessageBoxSeen& seen) {
          (seen.dismissed ? L"" : L" (did not close)");
 }
 
-Session::Session(const std::wstring& program) : process_(program) {
+Session::Session(const std::wstring& program, const std::wstring& arguments,
+                 const std::wstring& folder)
+    : process_(program, arguments, folder) {
   if (!process_.started()) return;
   const std::wstring caption = widen(quenlo::kMainCaption);
   main_ = wait_for([&] { return find_dialog(process_.pid(), caption); });

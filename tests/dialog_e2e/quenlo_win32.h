@@ -56,7 +56,8 @@ std::wstring describe(const MessageBoxSeen& seen);
 // A running copy of the program with its main dialog.
 class Session {
  public:
-  explicit Session(const std::wstring& program);
+  explicit Session(const std::wstring& program, const std::wstring& arguments = {},
+                   const std::wstring& folder = {});
 
   // True when the process runs and its main dialog is up.
   bool ready() const { return main_ != nullptr; }

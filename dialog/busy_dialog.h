@@ -1,4 +1,5 @@
-// The busy window: a captionless box shown while a conversion runs.
+// The busy window: a captionless box shown while a conversion runs, with
+// its progress and a button that cancels it.
 #ifndef QUENLO32_BUSY_DIALOG_H_
 #define QUENLO32_BUSY_DIALOG_H_
 
@@ -8,14 +9,24 @@ class CBusyDialog : public CDialog {
  public:
   explicit CBusyDialog(CWnd* parent = nullptr);
 
+  BOOL OnInitDialog() override;
   BOOL PreTranslateMessage(MSG* message) override;
+
+  // Ready for a new conversion: no progress, the cancel button enabled.
+  void Reset();
+  void SetProgress(int permille);
+  // The cancel button has done its part until the next conversion.
+  void DisableCancel() { EnableWindow(m_cancelButton.m_hWnd, FALSE); }
 
  protected:
   void DoDataExchange(CDataExchange* exchange) override;
+  BOOL OnCommand(WPARAM wparam, LPARAM lparam) override;
 
  private:
   CStatic m_textStatic;
   CString m_strText;
+  CWnd m_progressBar;
+  CButton m_cancelButton;
 };
 
 #endif  // QUENLO32_BUSY_DIALOG_H_

@@ -1,5 +1,7 @@
 #include "busy_dialog.h"
 
+#include <commctrl.h>
+
 #include "keyboard_filter.h"
 #include "resources/resource.h"
 
@@ -9,9 +11,35 @@ void CBusyDialog::DoDataExchange(CDataExchange* exchange) {
   CDialog::DoDataExchange(exchange);
   DDX_Control(exchange, IDC_BUSY_TEXT, m_textStatic);
   DDX_Text(exchange, IDC_BUSY_TEXT, m_strText);
+  DDX_Control(exchange, IDC_BUSY_PROGRESS, m_progressBar);
+  DDX_Control(exchange, IDC_BUSY_CANCEL, m_cancelButton);
+}
+
+BOOL CBusyDialog::OnInitDialog() {
+  CDialog::OnInitDialog();
+  m_progressBar.SendMessage(PBM_SETRANGE32, 0, 1000);
+  return TRUE;
 }
 
 BOOL CBusyDialog::PreTranslateMessage(MSG* message) {
   if (IsSwallowedKey(*message)) return TRUE;
   return CDialog::PreTranslateMessage(message);
+}
+
+void CBusyDialog::Reset() {
+  SetProgress(0);
+  EnableWindow(m_cancelButton.m_hWnd, TRUE);
+}
+
+void CBusyDialog::SetProgress(int permille) {
+  m_progressBar.SendMessage(PBM_SETPOS, static_cast<WPARAM>(permille));
+}
+
+BOOL CBusyDialog::OnCommand(WPARAM wparam, LPARAM lparam) {
+  // The main dialog, which owns this window, runs the conversion.
+  if (LOWORD(wparam) == IDC_BUSY_CANCEL && HIWORD(wparam) == BN_CLICKED) {
+    ::SendMessageW(GetWindow(m_hWnd, GW_OWNER), WM_COMMAND, wparam, lparam);
+    return TRUE;
+  }
+  return CDialog::OnCommand(wparam, lparam);
 }

@@ -7,10 +7,12 @@
 // The style of the checked radio button: the buttons run CR+LF, LF, CR.
 LineBreakStyle StyleForButton(int button_id);
 
+enum class ReportKind { kDone, kFailed, kCancelled };
+
 // The message box that reports a ConvertResult.
 struct ConvertReport {
   unsigned message_id;  // string table id
-  bool failed;          // error box rather than completion box
+  ReportKind kind;      // which caption and icon the box has
   bool names_backup;    // the message carries the file name for "%s"
 };
 ConvertReport ReportFor(int result);

@@ -1,5 +1,7 @@
 #include "converter_app.h"
 
+#include <commctrl.h>
+
 #include <cstdlib>
 #include <string>
 
@@ -71,6 +73,10 @@ BOOL CConverterApp::InitInstance() {
     HandOver(m_strModuleName, name);
     return FALSE;
   }
+
+  // The busy window's progress bar.
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&controls);
 
   CConverterDialog dialog;
   dialog.SetStartName(name);

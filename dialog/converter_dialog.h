@@ -8,6 +8,7 @@
 #include <string>
 
 #include "busy_dialog.h"
+#include "conversion_job.h"
 #include "framework/dialog.h"
 
 class CConverterDialog : public CDialog {
@@ -25,6 +26,9 @@ class CConverterDialog : public CDialog {
   void DoDataExchange(CDataExchange* exchange) override;
   BOOL OnCommand(WPARAM wparam, LPARAM lparam) override;
   LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam) override;
+  // "終了" and the close box: during a conversion they ask first.
+  void OnOK() override;
+  void OnCancel() override;
 
  private:
   LRESULT OnSysCommand(WPARAM wparam, LPARAM lparam);
@@ -34,7 +38,14 @@ class CConverterDialog : public CDialog {
   LRESULT OnCopyData(WPARAM wparam, LPARAM lparam);
   void OnBrowse();
   void OnConvert();
+  void OnCancelConversion();
+  void OnConversionDone();
+  void OnTimer(WPARAM timer_id);
+  void AskToCancel();
+  // The dialog's controls; its caption and close box stay live.
+  void EnableControls(BOOL enable);
   void OnAbout();
+  void Report(int result, const CString& file_name);
   void ShowError(UINT message_id, const CString& file_name = CString());
 
   CButton m_browseButton;
@@ -44,6 +55,12 @@ class CConverterDialog : public CDialog {
   HICON m_hIcon;
   HICON m_hSmallIcon;
   std::unique_ptr<CBusyDialog> m_pBusyDialog;
+  // The running conversion, if any, and the name it converts.
+  std::unique_ptr<ConversionJob> m_pJob;
+  CString m_strConverting;
+  bool m_bAsking = false;       // the close question is up
+  bool m_bDonePending = false;  // the conversion ended while it was
+  bool m_bCloseWhenDone = false;
   std::wstring m_strStartName;
   // Marks this dialog for later starts under the same program name.
   CString m_strInstanceProperty;

@@ -21,6 +21,14 @@ namespace {
 
 const wchar_t kErrorCaption[] = L"ｴﾗｰﾒｯｾｰｼﾞ";
 const wchar_t kDoneCaption[] = L"完了ﾒｯｾｰｼﾞ";
+const wchar_t kCancelledCaption[] = L"中止ﾒｯｾｰｼﾞ";
+const wchar_t kQuestionCaption[] = L"確認ﾒｯｾｰｼﾞ";
+
+// Posted by the worker when the engine has returned.
+constexpr UINT kConversionDone = WM_APP + 1;
+// The busy window's progress bar follows the worker this often.
+constexpr UINT_PTR kProgressTimer = 1;
+constexpr UINT kProgressIntervalMs = 100;
 const wchar_t kFileFilter[] = L"全てのﾌｧｲﾙ(*.*)|*.*|";
 
 // Closes a find handle when the search is done with.
@@ -109,6 +117,20 @@ LRESULT CConverterDialog::WindowProc(UINT message, WPARAM wparam, LPARAM lparam)
       return OnDropFiles(wparam, lparam);
     case WM_COPYDATA:
       return OnCopyData(wparam, lparam);
+    case kConversionDone:
+      OnConversionDone();
+      return 0;
+    case WM_TIMER:
+      OnTimer(wparam);
+      return 0;
+    case WM_SETCURSOR:
+      // The hourglass over the dialog's disabled controls while the
+      // conversion runs; the caption keeps its own cursors.
+      if (m_pJob && (LOWORD(lparam) == HTCLIENT || LOWORD(lparam) == static_cast<WORD>(HTERROR))) {
+        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+        return TRUE;
+      }
+      return CDialog::WindowProc(message, wparam, lparam);
     default:
       return CDialog::WindowProc(message, wparam, lparam);
   }
@@ -126,6 +148,9 @@ BOOL CConverterDialog::OnCommand(WPARAM wparam, LPARAM lparam) {
       case IDC_VERSION:
         OnAbout();
         return TRUE;
+      case IDC_BUSY_CANCEL:
+        OnCancelConversion();
+        return TRUE;
     }
   }
   return CDialog::OnCommand(wparam, lparam);
@@ -133,7 +158,8 @@ BOOL CConverterDialog::OnCommand(WPARAM wparam, LPARAM lparam) {
 
 LRESULT CConverterDialog::OnSysCommand(WPARAM wparam, LPARAM lparam) {
   if ((wparam & 0xFFF0) == IDM_ABOUTBOX) {
-    OnAbout();
+    // Not over a running conversion: the version button is disabled too.
+    if (!m_pJob) OnAbout();
     return 0;
   }
   return DefWindowProc(WM_SYSCOMMAND, wparam, lparam);
@@ -153,6 +179,9 @@ LRESULT CConverterDialog::OnPaint(WPARAM wparam, LPARAM lparam) {
 
 LRESULT CConverterDialog::OnDestroy(WPARAM wparam, LPARAM lparam) {
   RemovePropW(m_hWnd, m_strInstanceProperty);
+  // Should the window go while a conversion runs, the conversion is
+  // cancelled and waited for, so the file is left as it was.
+  m_pJob.reset();
   m_pBusyDialog.reset();
   return DefWindowProc(WM_DESTROY, wparam, lparam);
 }
@@ -187,6 +216,8 @@ void CConverterDialog::OnBrowse() {
 }
 
 void CConverterDialog::OnConvert() {
+  // One conversion at a time; a command can still be posted to the dialog.
+  if (m_pJob) return;
   const std::string name = m_fileNameEdit.GetWindowTextA();
   if (name.empty()) {
     ShowError(IDS_BAD_NAME);
@@ -208,23 +239,102 @@ void CConverterDialog::OnConvert() {
   const LineBreakStyle style = StyleForButton(GetCheckedRadioButton(IDC_STYLE_CRLF, IDC_STYLE_CR));
   const int keep = m_keepCheck.GetCheck() == BST_CHECKED ? 1 : 0;
 
-  int result;
-  {
-    CWaitCursor wait;
-    m_pBusyDialog->ShowWindow(SW_SHOW);
-    m_pBusyDialog->UpdateWindow();
-    result = convert_file(style, keep, name.c_str());
-    m_pBusyDialog->ShowWindow(SW_HIDE);
-  }
-
-  const ConvertReport report = ReportFor(result);
-  if (report.failed) {
-    ShowError(report.message_id, report.names_backup ? CString::FromAnsi(name) : CString());
+  auto job = std::make_unique<ConversionJob>(style, keep, name, m_hWnd, kConversionDone);
+  if (!job->Start()) {
+    ShowError(IDS_CONVERT_FAILED);
     return;
   }
-  CString done;
-  done.LoadString(report.message_id);
-  MessageBox(done, kDoneCaption, MB_ICONINFORMATION);
+  m_pJob = std::move(job);
+  m_strConverting = CString::FromAnsi(name);
+  m_bCloseWhenDone = false;
+  // The controls are disabled; the window itself goes on answering, and its
+  // close box asks whether to cancel.
+  EnableControls(FALSE);
+  m_pBusyDialog->Reset();
+  m_pBusyDialog->ShowWindow(SW_SHOW);
+  m_pBusyDialog->UpdateWindow();
+  SetTimer(m_hWnd, kProgressTimer, kProgressIntervalMs, nullptr);
+}
+
+void CConverterDialog::OnTimer(WPARAM timer_id) {
+  if (timer_id == kProgressTimer && m_pJob) m_pBusyDialog->SetProgress(m_pJob->Permille());
+}
+
+void CConverterDialog::OnCancelConversion() {
+  if (!m_pJob) return;
+  m_pJob->Cancel();
+  m_pBusyDialog->DisableCancel();
+}
+
+void CConverterDialog::OnConversionDone() {
+  if (!m_pJob) return;
+  // Answered after the close question, which is still up.
+  if (m_bAsking) {
+    m_bDonePending = true;
+    return;
+  }
+  KillTimer(m_hWnd, kProgressTimer);
+  const int result = m_pJob->Result();
+  m_pJob.reset();
+  EnableControls(TRUE);
+  m_pBusyDialog->ShowWindow(SW_HIDE);
+  Report(result, m_strConverting);
+  if (m_bCloseWhenDone) EndDialog(IDCANCEL);
+}
+
+void CConverterDialog::EnableControls(BOOL enable) {
+  for (HWND child = GetWindow(m_hWnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    EnableWindow(child, enable);
+}
+
+void CConverterDialog::OnOK() {
+  if (m_pJob) {
+    AskToCancel();
+    return;
+  }
+  CDialog::OnOK();
+}
+
+void CConverterDialog::OnCancel() {
+  if (m_pJob) {
+    AskToCancel();
+    return;
+  }
+  CDialog::OnCancel();
+}
+
+void CConverterDialog::AskToCancel() {
+  if (m_bAsking) return;
+  m_bAsking = true;
+  CString question;
+  question.LoadString(IDS_ASK_CANCEL);
+  // Over the busy window, so that its cancel button waits for the answer.
+  const int answer =
+      ::MessageBoxW(m_pBusyDialog->m_hWnd, question, kQuestionCaption, MB_YESNO | MB_ICONQUESTION);
+  m_bAsking = false;
+  if (answer == IDYES) {
+    m_bCloseWhenDone = true;
+    OnCancelConversion();
+  }
+  if (m_bDonePending) {
+    m_bDonePending = false;
+    OnConversionDone();
+  }
+}
+
+void CConverterDialog::Report(int result, const CString& file_name) {
+  const ConvertReport report = ReportFor(result);
+  if (report.kind == ReportKind::kFailed) {
+    ShowError(report.message_id, report.names_backup ? file_name : CString());
+    return;
+  }
+  CString text;
+  text.LoadString(report.message_id);
+  if (report.kind == ReportKind::kCancelled) {
+    MessageBox(text, kCancelledCaption, MB_ICONINFORMATION);
+  } else {
+    MessageBox(text, kDoneCaption, MB_ICONINFORMATION);
+  }
 }
 
 void CConverterDialog::OnAbout() {

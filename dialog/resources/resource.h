@@ -25,6 +25,12 @@
 #define IDS_CLOSE_FAILED 115
 #define IDS_NOT_RESTORED 116
 #define IDS_CONVERT_FAILED 117
+#define IDS_CANCELLED 118
+#define IDS_BUSY 119
+#define IDS_IN_USE 120
+#define IDS_DISK_FULL 121
+#define IDS_NOT_KEPT 122
+#define IDS_ASK_CANCEL 123
 
 // Main dialog controls.
 #define IDC_FILE_NAME 1001
@@ -36,8 +42,11 @@
 #define IDC_CONVERT 1007
 #define IDC_VERSION 1009
 
-// Busy window control.
+// Busy window controls. The cancel button's command goes on to the main
+// dialog, so its id is one the main dialog does not use.
 #define IDC_BUSY_TEXT 1003
+#define IDC_BUSY_PROGRESS 1004
+#define IDC_BUSY_CANCEL 1008
 
 // About box controls.
 #define IDC_VERSION_TEXT 1003

@@ -50,32 +50,40 @@ void TestStyles() {
 }
 
 void TestReports() {
+  constexpr ReportKind kDone = ReportKind::kDone;
+  constexpr ReportKind kFailed = ReportKind::kFailed;
   const struct {
     int result;
     unsigned message_id;
-    bool failed;
+    ReportKind kind;
     bool names_backup;
   } rows[] = {
-      {kConvertOk, IDS_DONE, false, false},
-      {kConvertNotAFile, IDS_BAD_NAME, true, false},
-      {kConvertNameTooLong, IDS_BAD_NAME, true, false},
-      {kConvertStaleBackup, IDS_STALE_BACKUP, true, false},
-      {kConvertMoveFailed, IDS_MOVE_FAILED, true, false},
-      {kConvertOpenFailed, IDS_OPEN_FAILED, true, false},
-      {kConvertReadFailed, IDS_READ_FAILED, true, false},
-      {kConvertWriteFailed, IDS_WRITE_FAILED, true, false},
-      {kConvertFlushFailed, IDS_FLUSH_FAILED, true, false},
-      {kConvertCloseFailed, IDS_CLOSE_FAILED, true, false},
-      {kConvertNotRestored, IDS_NOT_RESTORED, true, true},
-      {-1, IDS_CONVERT_FAILED, true, false},
-      {99, IDS_CONVERT_FAILED, true, false},
+      {kConvertOk, IDS_DONE, kDone, false},
+      {kConvertNotAFile, IDS_BAD_NAME, kFailed, false},
+      {kConvertNameTooLong, IDS_BAD_NAME, kFailed, false},
+      {kConvertStaleBackup, IDS_STALE_BACKUP, kFailed, false},
+      {kConvertMoveFailed, IDS_MOVE_FAILED, kFailed, false},
+      {kConvertOpenFailed, IDS_OPEN_FAILED, kFailed, false},
+      {kConvertReadFailed, IDS_READ_FAILED, kFailed, false},
+      {kConvertWriteFailed, IDS_WRITE_FAILED, kFailed, false},
+      {kConvertFlushFailed, IDS_FLUSH_FAILED, kFailed, false},
+      {kConvertCloseFailed, IDS_CLOSE_FAILED, kFailed, false},
+      {kConvertNotRestored, IDS_NOT_RESTORED, kFailed, true},
+      {kConvertCancelled, IDS_CANCELLED, ReportKind::kCancelled, false},
+      {kConvertBusy, IDS_BUSY, kFailed, false},
+      {kConvertInUse, IDS_IN_USE, kFailed, false},
+      {kConvertDiskFull, IDS_DISK_FULL, kFailed, false},
+      {kConvertOwnerNotKept, IDS_NOT_KEPT, kFailed, false},
+      {kConvertAttributesNotKept, IDS_NOT_KEPT, kFailed, false},
+      {-1, IDS_CONVERT_FAILED, kFailed, false},
+      {99, IDS_CONVERT_FAILED, kFailed, false},
   };
   int row = 0;
   for (const auto& r : rows) {
     const ConvertReport report = ReportFor(r.result);
     ++row;
     Check(report.message_id == r.message_id, "report message", row);
-    Check(report.failed == r.failed, "report kind", row);
+    Check(report.kind == r.kind, "report kind", row);
     Check(report.names_backup == r.names_backup, "report names the backup", row);
   }
 }

@@ -1,10 +1,17 @@
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <functional>
 #include <iterator>
 #include <optional>
+#include <vector>
 
 #include "checks_win32.h"
 #include "files_win32.h"
 #include "quenlo_win32.h"
 #include "text_win32.h"
+#include "throttle_win32.h"
 #include "windows_win32.h"
 
 namespace {
@@ -97,43 +104,225 @@ void run_conversion(const Setup& setup, const Session& session, int index) {
                L"edit holds " + item_text(main, quenlo::kNameEdit));
 }
 
-// A file large enough that the conversion takes a visible moment: the busy
-// window must show while it runs and be gone when the completion box is up.
-void check_busy_window(const Setup& setup, const Session& session) {
-  Report& report = setup.report;
+// A conversion of 256 MiB, slowed down to seconds: long enough to see that
+// the dialog keeps answering, that the progress bar moves, and to cancel it.
+constexpr int kBigCopies = 4096;  // of a 64 KiB block
+constexpr DWORD kAnswerMs = 1000;
+constexpr DWORD kWorkerRunMs = 10;  // of every round of about 100 ms
+
+std::string big_block() {
+  std::string line(62, 'x');
+  line += "\r\n";
+  std::string block;
+  while (block.size() < 64 * 1024) block += line;
+  return block;
+}
+
+struct Watch {
+  bool busy_shown = false;
+  bool controls_disabled = true;  // while the busy window shows
+  DWORD slowest_answer_ms = 0;
+  int unanswered = 0;
+  std::vector<int> positions;  // of the progress bar, as they changed
+  ULONGLONG duration_ms = 0;
+  HWND box = nullptr;          // the dialog that ended the watch
+};
+
+// Watches the dialog until a window other than the main one and the busy
+// window appears (a message box), pinging the main window ten times a
+// second. `step` runs on every round and may act on the program.
+// The conversion is started here, after the throttle has seen the threads
+// that run before it.
+Watch watch_conversion(const Session& session, const std::function<void(const Watch&)>& step) {
+  Watch watch;
   const HWND main = session.main();
   const HWND busy = session.busy_window();
-  const std::wstring file = setup.work + L"\\large.txt";
-  std::string text;
-  for (int i = 0; i < 200000; ++i) text += "a line of text\n";
-  write_bytes(file, text);
-  set_item_text(main, quenlo::kNameEdit, file);
+  Throttle throttle(session.pid(), GetWindowThreadProcessId(main, nullptr));
   post_click(main, quenlo::kConvert);
-
-  bool shown = false;
-  HWND box = nullptr;
-  const ULONGLONG end = GetTickCount64() + kWaitMs;
-  while (!box && GetTickCount64() < end) {
-    shown = shown || (busy && IsWindowVisible(busy));
-    box = find_other_dialog(session.pid(), {main, busy});
+  const HWND bar = GetDlgItem(busy, quenlo::kBusyProgress);
+  const ULONGLONG start = GetTickCount64();
+  const ULONGLONG end = start + 4 * kWaitMs;
+  while (GetTickCount64() < end) {
+    const bool shown = IsWindowVisible(busy);
+    watch.busy_shown = watch.busy_shown || shown;
+    if (shown) {
+      for (int id : {quenlo::kNameEdit, quenlo::kConvert, quenlo::kExit, quenlo::kLf})
+        watch.controls_disabled = watch.controls_disabled && !IsWindowEnabled(GetDlgItem(main, id));
+      const ULONGLONG asked = GetTickCount64();
+      DWORD_PTR result = 0;
+      if (SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kAnswerMs, &result)) {
+        watch.slowest_answer_ms =
+            std::max(watch.slowest_answer_ms, static_cast<DWORD>(GetTickCount64() - asked));
+      } else {
+        ++watch.unanswered;
+      }
+      DWORD_PTR position = 0;
+      if (SendMessageTimeoutW(bar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, kAnswerMs, &position) &&
+          (watch.positions.empty() || watch.positions.back() != static_cast<int>(position))) {
+        watch.positions.push_back(static_cast<int>(position));
+      }
+      watch.duration_ms = GetTickCount64() - start;
+    }
+    watch.box = find_other_dialog(session.pid(), {main, busy});
+    if (watch.box && message_box_text(watch.box) != widen(quenlo::kAskCancel)) break;
+    step(watch);
+    throttle.Step(kWorkerRunMs);
+    Sleep(90);
   }
-  report.check("convert large file: busy window shown while converting", shown);
-  report.check("convert large file: busy window hidden again",
-               box && busy && !IsWindowVisible(busy));
+  return watch;
+}
+
+bool progress_moved(const Watch& watch) {
+  if (watch.positions.size() < 3) return false;
+  for (std::size_t i = 1; i < watch.positions.size(); ++i) {
+    if (watch.positions[i] < watch.positions[i - 1]) return false;
+  }
+  return true;
+}
+
+std::wstring positions_detail(const Watch& watch) {
+  std::wstring out = L"positions";
+  for (int position : watch.positions) out += L" " + std::to_wstring(position);
+  return out;
+}
+
+// Answers the close question with `button` once it is up; true if it was.
+bool answer_question(const Session& session, int button, MessageBoxSeen* seen) {
+  const HWND box = wait_for([&] {
+    const HWND found = find_other_dialog(session.pid(), {session.main(), session.busy_window()});
+    return found && text_of(found) == widen(quenlo::kQuestionCaption) ? found : nullptr;
+  }, 5000);
+  if (!box) return false;
+  seen->appeared = true;
+  seen->caption = text_of(box);
+  seen->text = message_box_text(box);
+  post_click(box, button);
+  seen->dismissed = wait_until([&] { return !IsWindow(box); }, 5000);
+  return true;
+}
+
+void check_unchanged(Report& report, const std::string& label, const std::wstring& file,
+                     const std::string& block) {
+  report.check(label + ": file byte-identical", holds_repeated(file, block, kBigCopies));
+  const std::vector<std::wstring> names = names_in(folder_of(file), L"big.txt*");
+  std::wstring listed;
+  for (const std::wstring& name : names) listed += L" " + name;
+  report.check(label + ": no backup or work file left", names.size() == 1,
+               L"found" + listed);
+}
+
+// Cancel with the busy window's button, then close during a conversion
+// (the question answered yes): both leave the file as it was.
+void check_cancel(const Setup& setup, const std::wstring& file, const std::string& block) {
+  Report& report = setup.report;
+  {
+    Session session(setup.program);
+    if (!report.check("cancel: main dialog appears", session.ready())) return;
+    click_button(session.main(), quenlo::kLf);
+    set_item_text(session.main(), quenlo::kNameEdit, file);
+    bool clicked = false;
+    const Watch watch = watch_conversion(session, [&](const Watch& w) {
+      if (!clicked && !w.positions.empty() && w.positions.back() >= 20) {
+        post_click(session.busy_window(), quenlo::kBusyCancel);
+        clicked = true;
+      }
+    });
+    report.check("cancel: main dialog's controls disabled while converting",
+                 watch.busy_shown && watch.controls_disabled);
+    const MessageBoxSeen seen = session.take_message_box();
+    report.check("cancel: says the file was left as it was",
+                 clicked && shows(seen, quenlo::kCancelledCaption, quenlo::kCancelled),
+                 describe(seen));
+    report.check("cancel: controls enabled again, busy window hidden",
+                 IsWindowEnabled(GetDlgItem(session.main(), quenlo::kConvert)) &&
+                     !IsWindowVisible(session.busy_window()));
+    check_unchanged(report, "cancel", file, block);
+    session.exit();
+  }
+
+  Session session(setup.program);
+  if (!report.check("close while converting: main dialog appears", session.ready())) return;
+  click_button(session.main(), quenlo::kLf);
+  set_item_text(session.main(), quenlo::kNameEdit, file);
+  bool asked = false;
+  MessageBoxSeen question;
+  watch_conversion(session, [&](const Watch& w) {
+    if (asked || w.positions.empty() || w.positions.back() < 20) return;
+    PostMessageW(session.main(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    asked = answer_question(session, IDYES, &question);
+  });
+  report.check("close while converting: asks first",
+               shows(question, quenlo::kQuestionCaption, quenlo::kAskCancel),
+               describe(question));
   const MessageBoxSeen seen = session.take_message_box();
-  report.check("convert large file: completion box",
+  report.check("close while converting: says the file was left as it was",
+               shows(seen, quenlo::kCancelledCaption, quenlo::kCancelled), describe(seen));
+  report.check("close while converting: program ends",
+               session.process().wait_exit(kWaitMs));
+  check_unchanged(report, "close while converting", file, block);
+}
+
+// A whole conversion of the big file, with the close question answered no
+// on the way: the dialog answers throughout and the progress bar moves.
+void check_responsive(const Setup& setup, Session& session, const std::wstring& file) {
+  Report& report = setup.report;
+  click_button(session.main(), quenlo::kLf);
+  if (is_checked(session.main(), quenlo::kKeep)) click_button(session.main(), quenlo::kKeep);
+  set_item_text(session.main(), quenlo::kNameEdit, file);
+  bool asked = false;
+  MessageBoxSeen question;
+  const Watch watch = watch_conversion(session, [&](const Watch& w) {
+    if (asked || w.positions.empty() || w.positions.back() < 100) return;
+    PostMessageW(session.main(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    asked = answer_question(session, IDNO, &question);
+  });
+  report.check("long conversion: busy window shown, main dialog's controls disabled",
+               watch.busy_shown && watch.controls_disabled);
+  const std::string measured = " (" + std::to_string(watch.duration_ms) + " ms, slowest answer " +
+                              std::to_string(watch.slowest_answer_ms) + " ms, " +
+                              std::to_string(watch.positions.size()) + " bar positions)";
+  report.check("long conversion: lasts seconds" + measured, watch.duration_ms >= 2000);
+  report.check("long conversion: main window answers within a second throughout",
+               watch.unanswered == 0 && watch.slowest_answer_ms < kAnswerMs,
+               std::to_wstring(watch.unanswered) + L" unanswered, slowest " +
+                   std::to_wstring(watch.slowest_answer_ms) + L" ms");
+  report.check("long conversion: progress bar advances", progress_moved(watch),
+               positions_detail(watch));
+  report.check("long conversion: close asks first, no goes on",
+               shows(question, quenlo::kQuestionCaption, quenlo::kAskCancel) &&
+                   session.process().running(),
+               describe(question));
+  const MessageBoxSeen seen = session.take_message_box();
+  report.check("long conversion: completion box",
                shows(seen, quenlo::kDoneCaption, quenlo::kDone), describe(seen));
+  report.check("long conversion: busy window hidden, controls enabled",
+               !IsWindowVisible(session.busy_window()) &&
+                   IsWindowEnabled(GetDlgItem(session.main(), quenlo::kConvert)));
+  const long long lines = 64LL * 1024 * kBigCopies / 64;
+  report.check("long conversion: file converted", file_size(file) == lines * 63,
+               L"size " + std::to_wstring(file_size(file)));
+  report.check("long conversion: no backup or work file left",
+               names_in(folder_of(file), L"big.txt*").size() == 1);
 }
 
 }  // namespace
 
 void check_conversions(const Setup& setup) {
+  const std::wstring folder = setup.work + L"\\big";
+  const std::wstring big = folder + L"\\big.txt";
+  const std::string block = big_block();
+  const bool made = make_folder(folder) && write_repeated(big, block, kBigCopies);
+  if (made) check_cancel(setup, big, block);
+
   Session session(setup.program);
   if (!setup.report.check("convert: main dialog appears", session.ready())) return;
   for (int i = 0; i < static_cast<int>(std::size(kConversions)); ++i) {
     run_conversion(setup, session, i);
   }
-  check_busy_window(setup, session);
+  if (setup.report.check("long conversion: a 256 MiB file made", made)) {
+    check_responsive(setup, session, big);
+  }
+  DeleteFileW(big.c_str());
   setup.report.check("main dialog: exit button ends the program", session.exit());
 }
 

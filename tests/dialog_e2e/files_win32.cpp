@@ -60,6 +60,51 @@ std::optional<std::string> read_bytes(const std::wstring& path) {
   return bytes;
 }
 
+bool write_repeated(const std::wstring& path, const std::string& unit, int count) {
+  File file = open(path, GENERIC_WRITE, CREATE_ALWAYS);
+  for (int i = 0; file && i < count; ++i) {
+    DWORD written = 0;
+    if (!WriteFile(file.get(), unit.data(), static_cast<DWORD>(unit.size()), &written,
+                   nullptr) ||
+        written != unit.size()) {
+      return false;
+    }
+  }
+  return file != nullptr;
+}
+
+bool holds_repeated(const std::wstring& path, const std::string& unit, int count) {
+  File file = open(path, GENERIC_READ, OPEN_EXISTING);
+  if (!file) return false;
+  std::string chunk(unit.size(), '\0');
+  for (int i = 0; i <= count; ++i) {
+    DWORD got = 0;
+    if (!ReadFile(file.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr))
+      return false;
+    // One more read than there are copies must find the end.
+    if (i == count) return got == 0;
+    if (got != chunk.size() || chunk != unit) return false;
+  }
+  return false;
+}
+
+long long file_size(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+  return static_cast<long long>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+}
+
+std::vector<std::wstring> names_in(const std::wstring& folder, const std::wstring& pattern) {
+  std::vector<std::wstring> names;
+  Listing listing(folder + L"\\" + pattern);
+  if (listing.found()) {
+    do {
+      names.emplace_back(listing.entry.cFileName);
+    } while (listing.next());
+  }
+  return names;
+}
+
 bool exists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }

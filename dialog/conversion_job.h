@@ -1,0 +1,55 @@
+// One conversion on a worker thread, so that the dialog keeps answering
+// while the engine works through a large file.
+#ifndef QUENLO32_CONVERSION_JOB_H_
+#define QUENLO32_CONVERSION_JOB_H_
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <type_traits>
+
+#include "quenlo/engine.h"
+
+class ConversionJob {
+ public:
+  // When the engine returns, the worker posts `done_message` to `window`.
+  ConversionJob(LineBreakStyle style, int keep_backup, std::string name, HWND window,
+                UINT done_message);
+  ConversionJob(const ConversionJob&) = delete;
+  ConversionJob& operator=(const ConversionJob&) = delete;
+  // Cancels a conversion still running and waits for the worker to end.
+  ~ConversionJob();
+
+  bool Start();
+  // Asks the engine to stop after its current buffer; the file then stays
+  // as it was. Safe from any thread.
+  void Cancel() { m_cancel = true; }
+  // Thousandths of the file read so far.
+  int Permille() const;
+  // The engine's ConvertResult, once the done message has arrived.
+  int Result() const { return m_result; }
+
+ private:
+  static DWORD WINAPI Run(void* job);
+  static int OnProgress(void* job, std::int64_t done, std::int64_t total);
+
+  struct HandleCloser {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+  };
+
+  const LineBreakStyle m_style;
+  const int m_keepBackup;
+  const std::string m_name;
+  const HWND m_hWnd;
+  const UINT m_doneMessage;
+  std::atomic<bool> m_cancel{false};
+  std::atomic<std::int64_t> m_done{0};
+  std::atomic<std::int64_t> m_total{0};
+  std::atomic<int> m_result{kConvertOk};
+  std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser> m_hThread;
+};
+
+#endif  // QUENLO32_CONVERSION_JOB_H_

@@ -1,0 +1,44 @@
+#include "conversion_job.h"
+
+#include <utility>
+
+ConversionJob::ConversionJob(LineBreakStyle style, int keep_backup, std::string name,
+                             HWND window, UINT done_message)
+    : m_style(style),
+      m_keepBackup(keep_backup),
+      m_name(std::move(name)),
+      m_hWnd(window),
+      m_doneMessage(done_message) {}
+
+ConversionJob::~ConversionJob() {
+  if (!m_hThread) return;
+  Cancel();
+  WaitForSingleObject(m_hThread.get(), INFINITE);
+}
+
+bool ConversionJob::Start() {
+  m_hThread.reset(CreateThread(nullptr, 0, &ConversionJob::Run, this, 0, nullptr));
+  return m_hThread != nullptr;
+}
+
+int ConversionJob::Permille() const {
+  const std::int64_t total = m_total;
+  if (total <= 0) return 0;
+  return static_cast<int>(m_done * 1000 / total);
+}
+
+DWORD WINAPI ConversionJob::Run(void* context) {
+  auto* job = static_cast<ConversionJob*>(context);
+  job->m_result = convert_file_with_progress(job->m_style, job->m_keepBackup,
+                                             job->m_name.c_str(), &ConversionJob::OnProgress,
+                                             job);
+  PostMessageW(job->m_hWnd, job->m_doneMessage, 0, 0);
+  return 0;
+}
+
+int ConversionJob::OnProgress(void* context, std::int64_t done, std::int64_t total) {
+  auto* job = static_cast<ConversionJob*>(context);
+  job->m_total = total;
+  job->m_done = done;
+  return job->m_cancel ? 0 : 1;
+}

@@ -40,7 +40,19 @@ const char* failure_format(int result) {
     case kConvertCloseFailed:
       return "%s ... ﾌｧｲﾙを閉じられません。元のﾌｧｲﾙに戻しました。";
     case kConvertNotRestored:
-      return "%s ... 変換に失敗しました。元のﾌｧｲﾙは %s.bak に残っています。";
+      return "%s ... 変換に失敗しました。元のﾌｧｲﾙは %s に残っています。";
+    case kConvertCancelled:
+      return "%s ... 中断しました。ﾌｧｲﾙは変更していません。";
+    case kConvertBusy:
+      return "%s ... 別の変換がこのﾌｧｲﾙを処理中です。ﾌｧｲﾙは変更していません。";
+    case kConvertInUse:
+      return "%s ... ﾌｧｲﾙが他のﾌﾟﾛｸﾞﾗﾑで使用中です。ﾌｧｲﾙは変更していません。";
+    case kConvertDiskFull:
+      return "%s ... ディスクの空き容量が足りません。ﾌｧｲﾙは変更していません。";
+    case kConvertOwnerNotKept:
+      return "%s ... ﾌｧｲﾙの所有者とグループを保てません。ﾌｧｲﾙは変更していません。";
+    case kConvertAttributesNotKept:
+      return "%s ... ﾌｧｲﾙの拡張属性を保てません。ﾌｧｲﾙは変更していません。";
     default:
       return "%s ... 変換に失敗しました。";
   }

@@ -13,8 +13,8 @@ extern const char kOptionError[];
 extern const char kNameError[];
 extern const char kDoneFormat[];  // name
 
-// Failure line for a ConvertResult: formats take the name once, or for
-// kConvertNotRestored twice (the name, then the name for its backup).
+// Failure line for a ConvertResult: formats take the name, and for
+// kConvertNotRestored then the backup's name.
 const char* failure_format(int result);
 
 #endif  // QUENLO_CONSOLE_MESSAGES_H_

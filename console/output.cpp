@@ -36,10 +36,6 @@ void show_usage(int silent, int code) {
 
 void show_done(const char* name) { print_line(kDoneFormat, name); }
 
-void show_failure(const char* name, int result) {
-  if (result == kConvertNotAFile || result == kConvertNameTooLong) {
-    print_line("%s", kNameError);
-    return;
-  }
-  print_line(failure_format(result), name, name);
+void show_failure(const char* shown, const char* name, int result) {
+  print_line(failure_format(result), shown, shown_backup_name(shown, name).c_str());
 }

@@ -5,11 +5,16 @@ Expected texts are encoded here with Python's own cp932 codec, never with
 the program's bytes, so a wrong byte on either side shows up.
 """
 import argparse
+import fcntl
 import os
+import pty
+import select
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
+import time
 
 CRLF = b"\r\n"
 
@@ -115,6 +120,8 @@ REFUSALS = [
     ("missing file, silent", ["-S", "nothere.txt"], b""),
     ("directory", ["folder"], NAME_ERROR),
     ("name longer than the field", ["n" * 600], NAME_ERROR),
+    ("name filling the field", ["n" * 515], NAME_ERROR),
+    ("name without room for .bak", ["n" * 512], NAME_ERROR),
     ("-S then -H", ["-S", "-H"], b""),
 ]
 
@@ -223,6 +230,122 @@ def check_posix_only(checker):
         checker.expect("FIFO refused", actual, NAME_ERROR)
 
 
+def failure(name, text):
+    return line(name + " ... " + text)
+
+
+UNCHANGED = "ﾌｧｲﾙは変更していません。"
+
+
+def wait_for(predicate, seconds=60):
+    end = time.monotonic() + seconds
+    while not predicate():
+        if time.monotonic() > end:
+            return False
+        time.sleep(0.001)
+    return True
+
+
+def check_interruptions(checker):
+    """Ctrl+C and its kin stop a long conversion and leave everything as it
+    was. The program is paused past the progress line's half second; on a
+    terminal the line shows and is then erased, elsewhere stderr stays empty."""
+    big = b"0123456789abcdef0123456789abcde\r\n" * (2 << 20)  # 64 MiB
+    for sig, terminal in [(signal.SIGINT, True), (signal.SIGTERM, False), (signal.SIGHUP, False)]:
+        case = f"{sig.name}{' on a terminal' if terminal else ''}"
+        with Workspace() as ws:
+            ws.write("big.txt", big)
+            ws.write("big.txt.bak", b"old backup")
+            master, slave = pty.openpty() if terminal else os.pipe()[::-1]
+            process = subprocess.Popen(checker.runner + [checker.program, "-U", "big.txt"],
+                                       cwd=ws.path, stdout=subprocess.PIPE, stderr=slave)
+            os.close(slave)
+            started = wait_for(lambda: os.path.exists(ws.join("big.txt.~ql")))
+            process.send_signal(signal.SIGSTOP)
+            time.sleep(0.6)
+            process.send_signal(signal.SIGCONT)
+            shown = b""
+            if terminal:
+                while b"MiB/s big.txt" not in shown and select.select([master], [], [], 30)[0]:
+                    shown += os.read(master, 4096)
+            process.send_signal(sig)
+            output, _ = process.communicate(timeout=120)
+            errors = shown + read_all(master)
+            os.close(master)
+            checker.expect(case + ": work file seen", started, True)
+            checker.expect(case + ": output", output, failure("big.txt", "中断しました。" + UNCHANGED))
+            checker.expect(case + ": status", process.returncode, 130)
+            checker.expect(case + ": content", ws.read("big.txt") == big, True)
+            checker.expect(case + ": old backup kept", ws.read("big.txt.bak"), b"old backup")
+            checker.expect(case + ": no work file", ws.read("big.txt.~ql"), None)
+            if terminal:
+                checker.expect(case + ": progress shown", b"%   " in errors and b"MiB/s big.txt" in errors, True)
+                checker.expect(case + ": progress erased", errors.endswith(b"\r"), True)
+            else:
+                checker.expect(case + ": nothing on stderr", errors, b"")
+
+
+def read_all(fd):
+    data = b""
+    while select.select([fd], [], [], 0)[0]:
+        try:
+            chunk = os.read(fd, 4096)
+        except OSError:  # a terminal whose other side closed
+            break
+        if not chunk:
+            break
+        data += chunk
+    return data
+
+
+def check_work_files(checker):
+    """The work file is the lock: a live one refuses a second run, a stale
+    one left by a killed run is replaced."""
+    busy = failure("memo.txt", "別の変換がこのﾌｧｲﾙを処理中です。" + UNCHANGED)
+    for case, held in [("live work file", True), ("stale work file", False)]:
+        with Workspace() as ws:
+            ws.write("memo.txt.~ql", b"partial")
+            with open(ws.join("memo.txt.~ql"), "rb") as work:
+                if held:
+                    fcntl.flock(work, fcntl.LOCK_EX)
+                actual, status = checker.run(["-U", "memo.txt"], ws.path)
+            checker.expect(case + ": output", actual, busy if held else done("memo.txt"))
+            checker.expect(case + ": status", status, 1 if held else 0)
+            checker.expect(case + ": content", ws.read("memo.txt"), MEMO if held else MEMO_LF)
+            checker.expect(case + ": work file", ws.read("memo.txt.~ql"), b"partial" if held else None)
+
+
+def check_closed_stdout(checker):
+    """A reader that went away does not turn a finished conversion into a
+    death by SIGPIPE."""
+    with Workspace() as ws:
+        read_end, write_end = os.pipe()
+        os.close(read_end)
+        status = subprocess.run(checker.runner + [checker.program, "-U", "memo.txt"], cwd=ws.path,
+                                stdout=write_end, stderr=subprocess.DEVNULL, timeout=120).returncode
+        os.close(write_end)
+        checker.expect("closed stdout: status", status, 0)
+        checker.expect("closed stdout: content", ws.read("memo.txt"), MEMO_LF)
+
+
+def check_owner_kept(checker):
+    """A file the new content could not give its owner to stays as it was."""
+    if os.geteuid() != 0 or not shutil.which("setpriv"):
+        print("SKIP owner kept: needs root and setpriv")
+        return
+    with Workspace() as ws:
+        os.chmod(ws.path, 0o1777)
+        os.chmod(ws.join("memo.txt"), 0o666)
+        nobody = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"]
+        actual, status = checker.run(["-U", "memo.txt"], ws.path, prefix=nobody)
+        checker.expect("owner not kept: output", actual,
+                       failure("memo.txt", "ﾌｧｲﾙの所有者とグループを保てません。" + UNCHANGED))
+        checker.expect("owner not kept: status", status, 1)
+        checker.expect("owner not kept: content", ws.read("memo.txt"), MEMO)
+        checker.expect("owner not kept: owner", os.stat(ws.join("memo.txt")).st_uid, 0)
+        checker.expect("owner not kept: no work file", ws.read("memo.txt.~ql"), None)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--program", required=True)
@@ -239,6 +362,10 @@ def main():
         console_cli_windows.check(checker, Workspace)
     else:
         check_posix_only(checker)
+        check_interruptions(checker)
+        check_work_files(checker)
+        check_closed_stdout(checker)
+        check_owner_kept(checker)
     print(f"{checker.failures} failure(s)")
     return 1 if checker.failures else 0
 

@@ -1,5 +1,6 @@
 """Windows-only cases of the console program, run by console_cli.py with
---windows: file attributes, patterns, devices and Shift_JIS names."""
+--windows: file attributes, patterns, devices, Shift_JIS, Unicode and long
+names."""
 
 import os
 import subprocess
@@ -60,7 +61,8 @@ def check_refused_names(checker, Workspace):
 
 
 def check_read_only_file(checker, Workspace):
-    """The converted file is new and writable; the read-only backup stays."""
+    """The converted file keeps the read-only attribute; its backup goes like
+    any other, and a kept read-only backup is replaced by the next run."""
     with Workspace() as ws:
         ws.write("locked.txt", b"one\ntwo\n")
         os.chmod(ws.join("locked.txt"), 0o444)
@@ -71,20 +73,20 @@ def check_read_only_file(checker, Workspace):
         checker.expect("read-only file: output", actual, done("locked.txt"))
         checker.expect("read-only file: status", status, 0)
         checker.expect("read-only file: content", ws.read("locked.txt"), b"one\r\ntwo\r\n")
-        checker.expect("read-only file: new file writable",
-                       "R" in attributes(checker, ws, "locked.txt"), False)
-        checker.expect("read-only file: backup stays", ws.read("locked.txt.bak"), b"one\ntwo\n")
-        checker.expect("read-only file: backup read-only",
-                       "R" in attributes(checker, ws, "locked.txt.bak"), True)
+        checker.expect("read-only file: still read-only",
+                       "R" in attributes(checker, ws, "locked.txt"), True)
+        checker.expect("read-only file: backup removed", ws.read("locked.txt.bak"), None)
 
-        # The read-only backup cannot be replaced, so the file must stay as it
-        # is rather than be rewritten from the stale backup.
-        actual, status = checker.run(["-U", "locked.txt"], ws.path)
-        checker.expect("read-only stale backup: failure reported", status != 0, True)
-        checker.expect("read-only stale backup: file untouched", ws.read("locked.txt"),
-                       b"one\r\ntwo\r\n")
-        checker.expect("read-only stale backup: backup untouched", ws.read("locked.txt.bak"),
-                       b"one\ntwo\n")
+        for style, before, after in [("-M", b"one\r\ntwo\r\n", b"one\rtwo\r"),
+                                     ("-U", b"one\rtwo\r", b"one\ntwo\n")]:
+            case = "read-only file kept " + style
+            actual, status = checker.run(["-R", style, "locked.txt"], ws.path)
+            checker.expect(case + ": status", status, 0)
+            checker.expect(case + ": content", ws.read("locked.txt"), after)
+            checker.expect(case + ": backup", ws.read("locked.txt.bak"), before)
+            checker.expect(case + ": backup read-only",
+                           "R" in attributes(checker, ws, "locked.txt.bak"), True)
+        checker.expect("read-only file: no work file", ws.read("locked.txt.~ql"), None)
 
 
 def check_shift_jis_names(checker, Workspace):
@@ -105,7 +107,45 @@ def check_shift_jis_names(checker, Workspace):
             checker.expect(case + ": backup", ws.read(path + ".bak"), SJIS_TEXT)
 
 
+def check_unicode_names(checker, Workspace):
+    """Each name converts exactly the file it names, whatever code page 932
+    lacks; messages show such characters as '?'."""
+    names = ["café.txt", "price¥100.txt", "한국어.txt", "😀memo.txt", "𠮷野家.txt"]
+    for name in names:
+        with Workspace() as ws:
+            ws.write(name, b"a\nb\n")
+            ws.write("cafe.txt", b"other\n")
+            actual, status = checker.run(["-U", "-R", name], ws.path)
+            case = "Unicode name " + name
+            checker.expect(case + ": output", actual,
+                           name.encode("cp932", "replace") + b" ... Done.\r\n")
+            checker.expect(case + ": status", status, 0)
+            checker.expect(case + ": content", ws.read(name), b"a\nb\n")
+            checker.expect(case + ": backup", ws.read(name + ".bak"), b"a\nb\n")
+            checker.expect(case + ": cafe.txt untouched", ws.read("cafe.txt"), b"other\n")
+            actual, status = checker.run(["-W", name], ws.path)
+            checker.expect(case + ": converted", ws.read(name), b"a\r\nb\r\n")
+
+    # A full path of well over the classic 260-character limit.
+    with Workspace() as ws:
+        folder = ws.path
+        while len(folder) < 320:
+            folder = os.path.join(folder, "long folder name " + str(len(folder)))
+            os.mkdir(folder)
+        path = os.path.join(folder, "memo.txt")
+        with open(path, "wb") as f:
+            f.write(b"a\nb")
+        windows_path = "Z:" + path.replace("/", "\\")
+        actual, status = checker.run(["-R", windows_path], ws.path)
+        checker.expect("long path: output", actual, done(windows_path))
+        checker.expect("long path: status", status, 0)
+        with open(path, "rb") as f:
+            checker.expect("long path: content", f.read(), b"a\r\nb")
+        checker.expect("long path: backup", os.path.exists(path + ".bak"), True)
+
+
 def check(checker, Workspace):
     check_refused_names(checker, Workspace)
     check_read_only_file(checker, Workspace)
     check_shift_jis_names(checker, Workspace)
+    check_unicode_names(checker, Workspace)

@@ -346,11 +346,36 @@ def check_owner_kept(checker):
         checker.expect("owner not kept: no work file", ws.read("memo.txt.~ql"), None)
 
 
+def check_disk_full(checker):
+    """A full disk gets its own message, and the file stays as it was."""
+    with Workspace() as ws:
+        disk = ws.join("small")
+        os.mkdir(disk)
+        if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=1m", "tmpfs", disk],
+                          stderr=subprocess.DEVNULL).returncode != 0:
+            print("SKIP disk full: cannot mount a small tmpfs here")
+            return
+        try:
+            text = b"0123456789abcdef0123456789abcde\n" * 20000  # 640 000 bytes, twice that in CRLF
+            with open(os.path.join(disk, "big.txt"), "wb") as f:
+                f.write(text)
+            actual, status = checker.run(["big.txt"], disk)
+            checker.expect("disk full: output", actual,
+                           failure("big.txt", "ディスクの空き容量が足りません。" + UNCHANGED))
+            checker.expect("disk full: status", status, 1)
+            with open(os.path.join(disk, "big.txt"), "rb") as f:
+                checker.expect("disk full: content", f.read() == text, True)
+            checker.expect("disk full: nothing else", os.listdir(disk), ["big.txt"])
+        finally:
+            subprocess.run(["umount", disk])
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--program", required=True)
     parser.add_argument("--runner", default="", help="command that runs the program, e.g. wine64")
     parser.add_argument("--windows", action="store_true", help="the program is a Windows build")
+    parser.add_argument("--holder", help="Windows program that holds a file open (hold_file.exe)")
     options = parser.parse_args()
 
     checker = Checker(options.program, options.runner.split())
@@ -359,13 +384,14 @@ def main():
     check_files(checker)
     if options.windows:
         import console_cli_windows
-        console_cli_windows.check(checker, Workspace)
+        console_cli_windows.check(checker, Workspace, options.holder)
     else:
         check_posix_only(checker)
         check_interruptions(checker)
         check_work_files(checker)
         check_closed_stdout(checker)
         check_owner_kept(checker)
+        check_disk_full(checker)
     print(f"{checker.failures} failure(s)")
     return 1 if checker.failures else 0
 

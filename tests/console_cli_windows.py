@@ -5,7 +5,7 @@ names."""
 import os
 import subprocess
 
-from console_cli import MEMO, NAME_ERROR, done
+from console_cli import MEMO, MEMO_LF, NAME_ERROR, UNCHANGED, done, failure
 
 SJIS_TEXT = b"\x95\x5c\r\n\x83\x5c\n"  # 表 and ソ: trail byte 0x5C, the '\' byte
 SJIS_TEXT_LF = b"\x95\x5c\n\x83\x5c\n"
@@ -17,7 +17,7 @@ def attributes(checker, ws, name):
                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=120)
     text = result.stdout.decode("cp932", "replace")
     # "A  R     Z:\path\name": the letters stand before the drive letter.
-    return set(text.split(":")[0][:-1].split()) if ":" in text else set()
+    return set(text.split(":")[0][:-1].replace(" ", "")) if ":" in text else set()
 
 
 def set_attribute(checker, ws, name, flag):
@@ -144,8 +144,56 @@ def check_unicode_names(checker, Workspace):
         checker.expect("long path: backup", os.path.exists(path + ".bak"), True)
 
 
-def check(checker, Workspace):
+def check_held_files(checker, Workspace, holder):
+    """A file another program holds without sharing gets its own message; a
+    work file held by a live conversion refuses a second one; one left by a
+    killed conversion is replaced. Nothing else is touched."""
+    in_use = failure("memo.txt", "ﾌｧｲﾙが他のﾌﾟﾛｸﾞﾗﾑで使用中です。" + UNCHANGED)
+    busy = failure("memo.txt", "別の変換がこのﾌｧｲﾙを処理中です。" + UNCHANGED)
+    cases = [
+        ("file in use", "memo.txt", True, in_use, 1, MEMO),
+        ("live work file", "memo.txt.~ql", True, busy, 1, MEMO),
+        ("stale work file", "memo.txt.~ql", False, done("memo.txt"), 0, MEMO_LF),
+    ]
+    for case, held_name, live, output, status, content in cases:
+        with Workspace() as ws:
+            ws.write(held_name, ws.read(held_name) or b"partial")
+            holder_process = None
+            if live:
+                holder_process = subprocess.Popen(checker.runner + [holder, held_name], cwd=ws.path,
+                                                  stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+                checker.expect(case + ": held", holder_process.stdout.readline().strip(), b"held")
+            actual, code = checker.run(["-U", "memo.txt"], ws.path)
+            if holder_process:
+                holder_process.communicate(timeout=120)
+            checker.expect(case + ": output", actual, output)
+            checker.expect(case + ": status", code, status)
+            checker.expect(case + ": content", ws.read("memo.txt"), content)
+            checker.expect(case + ": work file", ws.read("memo.txt.~ql"),
+                           b"partial" if held_name != "memo.txt" and live else None)
+            checker.expect(case + ": no backup", ws.read("memo.txt.bak"), None)
+
+
+def check_attributes_kept(checker, Workspace):
+    """Hidden, system and archive attributes stay with the converted file
+    (Wine cannot clear the archive attribute, so it is always set here)."""
+    for flags in [["+h"], ["+s", "+h"], ["+r", "+s"]]:
+        with Workspace() as ws:
+            for flag in flags:
+                set_attribute(checker, ws, "memo.txt", flag)
+            before = attributes(checker, ws, "memo.txt")
+            case = "attributes " + " ".join(flags)
+            checker.expect(case + ": set", all((flag[1].upper() in before) == (flag[0] == "+")
+                                               for flag in flags), True)
+            checker.run(["-U", "memo.txt"], ws.path)
+            checker.expect(case + ": content", ws.read("memo.txt"), MEMO_LF)
+            checker.expect(case + ": kept", attributes(checker, ws, "memo.txt"), before)
+
+
+def check(checker, Workspace, holder):
     check_refused_names(checker, Workspace)
     check_read_only_file(checker, Workspace)
     check_shift_jis_names(checker, Workspace)
     check_unicode_names(checker, Workspace)
+    check_held_files(checker, Workspace, holder)
+    check_attributes_kept(checker, Workspace)

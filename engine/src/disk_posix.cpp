@@ -12,6 +12,7 @@
 
 #include "disk.h"
 #include "quenlo/engine.h"
+#include "write_behind_posix.h"
 #include "xattr_posix.h"
 
 namespace quenlo {
@@ -111,21 +112,10 @@ class PosixWork : public WorkFile {
     return ::fchmod(fd_.get(), st.st_mode & 07777) == 0 ? kConvertOk : kConvertOpenFailed;
   }
 
-  int Write(const char* data, std::size_t size) override {
-    while (size > 0) {
-      ssize_t put = ::write(fd_.get(), data, size);
-      if (put < 0 && errno == EINTR) continue;
-      if (put < 0) return IsDiskFull(errno) ? kConvertDiskFull : kConvertWriteFailed;
-      if (put == 0) return kConvertWriteFailed;
-      data += put;
-      size -= static_cast<std::size_t>(put);
-      written_ += put;
-    }
-    StartWriteback();
-    return kConvertOk;
-  }
+  int Write(const char* data, std::size_t size) override { return writer_.Write(data, size); }
 
   int Flush() override {
+    if (int result = writer_.Finish()) return result;
     if (::fsync(fd_.get()) == 0) return kConvertOk;
     return IsDiskFull(errno) ? kConvertDiskFull : kConvertFlushFailed;
   }
@@ -139,23 +129,10 @@ class PosixWork : public WorkFile {
   }
 
  private:
-  // Sends each finished stretch to the device while the rest is converted,
-  // so the closing fsync waits only for the tail. A hint only: the fsync
-  // still reports any failure.
-  void StartWriteback() {
-#ifdef SYNC_FILE_RANGE_WRITE
-    constexpr off_t kStretch = off_t{4} << 20;
-    if (written_ - started_ < kStretch) return;
-    ::sync_file_range(fd_.get(), started_, written_ - started_, SYNC_FILE_RANGE_WRITE);
-    started_ = written_;
-#endif
-  }
-
   Descriptor fd_;
   std::string name_;
   bool moved_ = false;
-  off_t written_ = 0;
-  off_t started_ = 0;
+  WriteBehind writer_{fd_.get()};
 };
 
 class PosixDisk : public Disk {

@@ -85,6 +85,11 @@ TEST(ConvertFile, FollowsSymbolicLinks) {
   EXPECT_EQ(ReadFile(target), "a\n");
   EXPECT_EQ(ReadFile(target + ".bak"), "a\r\n");
   EXPECT_FALSE(Exists(link + ".bak"));
+  // Messages name the real backup, beside the target.
+  char backup[4096];
+  ASSERT_EQ(backup_file_name(link.c_str(), backup, sizeof(backup)), 1);
+  EXPECT_EQ(std::filesystem::path(backup), std::filesystem::canonical(target).string() + ".bak");
+  EXPECT_EQ(backup_file_name(link.c_str(), backup, 8), 0);
 }
 
 TEST(ConvertFile, RefusesWhatIsNotARegularFile) {

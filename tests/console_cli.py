@@ -11,15 +11,9 @@ import subprocess
 import sys
 import tempfile
 
-CRLF = b"\r\n"
-
-
-def line(text):
-    return text.encode("cp932") + CRLF
-
-
-USAGE = b"".join(line(text) for text in [
-    "Quenlo Version 1.0.0.2 Copyright (C) 2026 Quenlo developers",
+# The texts as lines; the banner's {version} is the build's version.
+USAGE = [
+    "Quenlo Version {version} Copyright (C) 2026 Quenlo developers",
     "Usage : Quenlo [Options] FileName",
     "Options",
     "   -W : 改行 Windows形式(CR+LF) [Default]",
@@ -27,9 +21,9 @@ USAGE = b"".join(line(text) for text in [
     "   -U : 改行 Unix形式(LF)",
     "   -R : バックアップファイルを残す",
     "   -S : メッセージを非表示",
-])
-OPTION_ERROR = line("オプション指定が間違っています。")
-NAME_ERROR = line("変換するﾌｧｲﾙ名が正しく指定されていません。")
+]
+OPTION_ERROR = "オプション指定が間違っています。"
+NAME_ERROR = "変換するﾌｧｲﾙ名が正しく指定されていません。"
 
 # Every kind of break, and Shift_JIS text whose bytes must pass untouched.
 MEMO = b"one\r\ntwo\nthree\rfour\r\r\n" + "改行ｺｰﾄﾞ\n".encode("cp932") + b"end"
@@ -37,24 +31,58 @@ MEMO_CRLF = b"one\r\ntwo\r\nthree\r\nfour\r\n\r\n" + "改行ｺｰﾄﾞ\r\n".en
 MEMO_CR = MEMO_CRLF.replace(b"\r\n", b"\r")
 MEMO_LF = MEMO_CRLF.replace(b"\r\n", b"\n")
 
+LOCALE_VARIABLES = ("LC_ALL", "LC_CTYPE", "LANG", "LOCPATH")
+
 
 def done(name):
-    return line(name + " ... Done.")
+    return name + " ... Done."
+
+
+class Form:
+    """How the program writes its texts, and the locale that asks for it
+    (None: the environment as it is)."""
+
+    def __init__(self, name, encoding, line_end, locale):
+        self.name = name
+        self.encoding = encoding
+        self.line_end = line_end
+        self.locale = locale
+
+
+CP932 = Form("code page 932", "cp932", b"\r\n", {"LC_ALL": "C"})
+UTF8 = Form("UTF-8", "utf-8", b"\n", {"LC_ALL": "C.UTF-8"})
+# Windows prints code page 932 whatever the locale; its stdout adds the CR.
+WINDOWS = Form("Windows", "cp932", b"\r\n", None)
 
 
 class Checker:
-    def __init__(self, program, runner):
+    def __init__(self, program, runner, version):
         self.program = os.path.abspath(program)
         self.runner = runner
+        self.version = version
+        self.form = CP932
+        self.label = self.form.name
         self.failures = 0
 
-    def run(self, args, cwd, prefix=()):
+    def run(self, args, cwd, prefix=(), locale=None):
         command = list(prefix) + self.runner + [self.program] + list(args)
+        locale = self.form.locale if locale is None else locale
+        env = None
+        if locale is not None:
+            env = {k: v for k, v in os.environ.items() if k not in LOCALE_VARIABLES}
+            env.update(locale)
         result = subprocess.run(command, cwd=cwd, stdout=subprocess.PIPE,
-                                stderr=subprocess.DEVNULL, timeout=120)
+                                stderr=subprocess.DEVNULL, timeout=120, env=env)
         return result.stdout, result.returncode
 
+    def output(self, texts, form=None):
+        """The bytes the program must print for these lines."""
+        form = form or self.form
+        return b"".join(text.replace("{version}", self.version).encode(form.encoding)
+                        + form.line_end for text in texts)
+
     def expect(self, name, actual, expected):
+        name = f"[{self.label}] {name}"
         if actual == expected:
             print("PASS", name)
             return
@@ -102,34 +130,34 @@ REFUSALS = [
     ("-H", ["-H"], USAGE),
     ("-h", ["-h"], USAGE),
     ("-H before a name", ["-H", "memo.txt"], USAGE),
-    ("unknown option", ["-x"], OPTION_ERROR + USAGE),
-    ("-S then a bad option", ["-S", "-x"], b""),
-    ("a bad option then -S", ["-x", "-S"], OPTION_ERROR + USAGE),
-    ("two-letter option", ["-WU", "memo.txt"], OPTION_ERROR + USAGE),
-    ("lone dash", ["-"], OPTION_ERROR + USAGE),
-    ("option without a name", ["-U"], OPTION_ERROR + USAGE),
-    ("/?", ["/?"], OPTION_ERROR + USAGE),
-    ("empty argument last", ["memo.txt", ""], OPTION_ERROR + USAGE),
-    ("-S and no name", ["-S", "-U"], b""),
-    ("missing file", ["nothere.txt"], NAME_ERROR),
-    ("missing file, silent", ["-S", "nothere.txt"], b""),
-    ("directory", ["folder"], NAME_ERROR),
-    ("name longer than the field", ["n" * 600], NAME_ERROR),
-    ("-S then -H", ["-S", "-H"], b""),
+    ("unknown option", ["-x"], [OPTION_ERROR] + USAGE),
+    ("-S then a bad option", ["-S", "-x"], []),
+    ("a bad option then -S", ["-x", "-S"], [OPTION_ERROR] + USAGE),
+    ("two-letter option", ["-WU", "memo.txt"], [OPTION_ERROR] + USAGE),
+    ("lone dash", ["-"], [OPTION_ERROR] + USAGE),
+    ("option without a name", ["-U"], [OPTION_ERROR] + USAGE),
+    ("/?", ["/?"], [OPTION_ERROR] + USAGE),
+    ("empty argument last", ["memo.txt", ""], [OPTION_ERROR] + USAGE),
+    ("-S and no name", ["-S", "-U"], []),
+    ("missing file", ["nothere.txt"], [NAME_ERROR]),
+    ("missing file, silent", ["-S", "nothere.txt"], []),
+    ("directory", ["folder"], [NAME_ERROR]),
+    ("name longer than the field", ["n" * 600], [NAME_ERROR]),
+    ("-S then -H", ["-S", "-H"], []),
 ]
 
-# Conversions of memo.txt: (case, arguments, output, content, backup kept).
+# Conversions of memo.txt: (case, arguments, output lines, content, backup kept).
 CONVERSIONS = [
-    ("default style", ["memo.txt"], done("memo.txt"), MEMO_CRLF, False),
-    ("-W", ["-W", "memo.txt"], done("memo.txt"), MEMO_CRLF, False),
-    ("-M", ["-M", "memo.txt"], done("memo.txt"), MEMO_CR, False),
-    ("-U", ["-U", "memo.txt"], done("memo.txt"), MEMO_LF, False),
-    ("lower case /u", ["/u", "memo.txt"], done("memo.txt"), MEMO_LF, False),
-    ("option after the name", ["memo.txt", "-m"], done("memo.txt"), MEMO_CR, False),
-    ("last style wins", ["-U", "-M", "-W", "memo.txt"], done("memo.txt"), MEMO_CRLF, False),
-    ("-R keeps the backup", ["-R", "-U", "memo.txt"], done("memo.txt"), MEMO_LF, True),
-    ("-S", ["-S", "-U", "memo.txt"], b"", MEMO_LF, False),
-    ("empty argument then a name", ["", "memo.txt"], done("memo.txt"), MEMO_CRLF, False),
+    ("default style", ["memo.txt"], [done("memo.txt")], MEMO_CRLF, False),
+    ("-W", ["-W", "memo.txt"], [done("memo.txt")], MEMO_CRLF, False),
+    ("-M", ["-M", "memo.txt"], [done("memo.txt")], MEMO_CR, False),
+    ("-U", ["-U", "memo.txt"], [done("memo.txt")], MEMO_LF, False),
+    ("lower case /u", ["/u", "memo.txt"], [done("memo.txt")], MEMO_LF, False),
+    ("option after the name", ["memo.txt", "-m"], [done("memo.txt")], MEMO_CR, False),
+    ("last style wins", ["-U", "-M", "-W", "memo.txt"], [done("memo.txt")], MEMO_CRLF, False),
+    ("-R keeps the backup", ["-R", "-U", "memo.txt"], [done("memo.txt")], MEMO_LF, True),
+    ("-S", ["-S", "-U", "memo.txt"], [], MEMO_LF, False),
+    ("empty argument then a name", ["", "memo.txt"], [done("memo.txt")], MEMO_CRLF, False),
 ]
 
 
@@ -137,7 +165,7 @@ def check_refusals(checker):
     for case, args, output in REFUSALS:
         with Workspace() as ws:
             actual, status = checker.run(args, ws.path)
-            checker.expect(case + ": output", actual, output)
+            checker.expect(case + ": output", actual, checker.output(output))
             checker.expect(case + ": status", status, 0)
             checker.expect(case + ": file untouched", ws.read("memo.txt"), MEMO)
 
@@ -146,7 +174,7 @@ def check_conversions(checker):
     for case, args, output, content, keep in CONVERSIONS:
         with Workspace() as ws:
             actual, status = checker.run(args, ws.path)
-            checker.expect(case + ": output", actual, output)
+            checker.expect(case + ": output", actual, checker.output(output))
             checker.expect(case + ": status", status, 0)
             checker.expect(case + ": content", ws.read("memo.txt"), content)
             checker.expect(case + ": backup", ws.read("memo.txt.bak"), MEMO if keep else None)
@@ -157,7 +185,7 @@ def check_files(checker):
         ws.write("a.txt", b"a\n")
         ws.write("b.txt", b"b\n")
         actual, _ = checker.run(["a.txt", "b.txt"], ws.path)
-        checker.expect("last name wins: output", actual, done("b.txt"))
+        checker.expect("last name wins: output", actual, checker.output([done("b.txt")]))
         checker.expect("last name wins: first untouched", ws.read("a.txt"), b"a\n")
         checker.expect("last name wins: second converted", ws.read("b.txt"), b"b\r\n")
 
@@ -173,7 +201,7 @@ def check_files(checker):
     with Workspace() as ws:
         ws.write("empty.txt", b"")
         actual, _ = checker.run(["empty.txt"], ws.path)
-        checker.expect("empty file: output", actual, done("empty.txt"))
+        checker.expect("empty file: output", actual, checker.output([done("empty.txt")]))
         checker.expect("empty file: content", ws.read("empty.txt"), b"")
         checker.expect("empty file: no backup", ws.read("empty.txt.bak"), None)
 
@@ -182,11 +210,11 @@ def check_posix_only(checker):
     with Workspace() as ws:
         name = ws.join("memo.txt")
         actual, _ = checker.run(["-U", name], ws.path)
-        checker.expect("absolute path: output", actual, done(name))
+        checker.expect("absolute path: output", actual, checker.output([done(name)]))
         checker.expect("absolute path: content", ws.read("memo.txt"), MEMO_LF)
 
     # A stale backup that cannot be removed: nothing is touched.
-    stale_failure = line("memo.txt ... 古いバックアップファイルを削除できません。変換しませんでした。")
+    stale_failure = checker.output(["memo.txt ... 古いバックアップファイルを削除できません。変換しませんでした。"])
     for silent in (False, True):
         with Workspace() as ws:
             os.mkdir(ws.join("memo.txt.bak"))
@@ -203,7 +231,7 @@ def check_posix_only(checker):
         limit = ["bash", "-c", 'ulimit -f 1024 && exec "$@"', "limit"]
         actual, status = checker.run(["big.txt"], ws.path, prefix=limit)
         checker.expect("file size limit: output", actual,
-                       line("big.txt ... 書き込みに失敗しました。元のﾌｧｲﾙに戻しました。"))
+                       checker.output(["big.txt ... 書き込みに失敗しました。元のﾌｧｲﾙに戻しました。"]))
         checker.expect("file size limit: status", status != 0, True)
         checker.expect("file size limit: content", ws.read("big.txt") == big, True)
         checker.expect("file size limit: no backup", ws.read("big.txt.bak"), None)
@@ -212,15 +240,52 @@ def check_posix_only(checker):
         os.chmod(ws.join("memo.txt"), 0o755)
         os.symlink("memo.txt", ws.join("link.txt"))
         actual, _ = checker.run(["-U", "link.txt"], ws.path)
-        checker.expect("symbolic link: output", actual, done("link.txt"))
+        checker.expect("symbolic link: output", actual, checker.output([done("link.txt")]))
         checker.expect("symbolic link: target converted", ws.read("memo.txt"), MEMO_LF)
         checker.expect("symbolic link: still a link", os.path.islink(ws.join("link.txt")), True)
         checker.expect("symbolic link: mode kept", os.stat(ws.join("memo.txt")).st_mode & 0o777, 0o755)
 
+    # The name is printed as given, whatever its bytes and the texts' form.
+    for name in ["メモ.txt".encode("utf-8"), "メモ.txt".encode("cp932")]:
+        with Workspace() as ws:
+            with open(os.path.join(os.fsencode(ws.path), name), "wb") as f:
+                f.write(MEMO)
+            actual, _ = checker.run([b"-U", name], ws.path)
+            checker.expect(f"name {name!r}: output", actual, name + checker.output([" ... Done."]))
+
     with Workspace() as ws:
         os.mkfifo(ws.join("fifo"))
         actual, _ = checker.run(["fifo"], ws.path)
-        checker.expect("FIFO refused", actual, NAME_ERROR)
+        checker.expect("FIFO refused", actual, checker.output([NAME_ERROR]))
+
+
+def check_locales(checker):
+    """The locale's character set picks the form: LC_ALL, then LC_CTYPE, then LANG."""
+    with tempfile.TemporaryDirectory(prefix="quenlo-locales-") as locales:
+        # No system ships a Shift_JIS locale ready-made; glibc warns but builds one.
+        subprocess.run(["localedef", "-c", "--no-warnings=ascii", "-i", "ja_JP", "-f", "SHIFT_JIS",
+                        os.path.join(locales, "ja_JP.SJIS")],
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        checker.expect("Shift_JIS locale made", os.path.isdir(os.path.join(locales, "ja_JP.SJIS")),
+                       True)
+        cases = [
+            ("nothing set", {}, CP932),
+            ("LANG=C", {"LANG": "C"}, CP932),
+            ("LC_ALL=POSIX", {"LC_ALL": "POSIX"}, CP932),
+            ("Shift_JIS", {"LANG": "ja_JP.SJIS", "LOCPATH": locales}, CP932),
+            ("LANG=C.UTF-8", {"LANG": "C.UTF-8"}, UTF8),
+            ("LANG=C.utf8", {"LANG": "C.utf8"}, UTF8),
+            ("LANG=ja_JP.UTF-8", {"LANG": "ja_JP.UTF-8"}, UTF8),
+            ("LC_CTYPE over LANG", {"LC_CTYPE": "C.UTF-8", "LANG": "C"}, UTF8),
+            ("LC_ALL over LC_CTYPE", {"LC_ALL": "C", "LC_CTYPE": "C.UTF-8"}, CP932),
+            ("LC_ALL over LANG", {"LC_ALL": "C.UTF-8", "LANG": "ja_JP.SJIS", "LOCPATH": locales},
+             UTF8),
+        ]
+        for case, locale, form in cases:
+            with Workspace() as ws:
+                actual, _ = checker.run(["-x"], ws.path, locale=locale)
+                checker.expect(f"{case} gives {form.name}", actual,
+                               checker.output([OPTION_ERROR] + USAGE, form))
 
 
 def main():
@@ -228,17 +293,24 @@ def main():
     parser.add_argument("--program", required=True)
     parser.add_argument("--runner", default="", help="command that runs the program, e.g. wine64")
     parser.add_argument("--windows", action="store_true", help="the program is a Windows build")
+    parser.add_argument("--version", required=True, help="the version the banner must show")
     options = parser.parse_args()
 
-    checker = Checker(options.program, options.runner.split())
-    check_refusals(checker)
-    check_conversions(checker)
-    check_files(checker)
+    checker = Checker(options.program, options.runner.split(), options.version)
+    for form in [WINDOWS] if options.windows else [CP932, UTF8]:
+        checker.form = form
+        checker.label = form.name
+        check_refusals(checker)
+        check_conversions(checker)
+        check_files(checker)
+        if not options.windows:
+            check_posix_only(checker)
     if options.windows:
         import console_cli_windows
         console_cli_windows.check(checker, Workspace)
     else:
-        check_posix_only(checker)
+        checker.label = "locale"
+        check_locales(checker)
     print(f"{checker.failures} failure(s)")
     return 1 if checker.failures else 0
 

@@ -53,7 +53,7 @@ def check_refused_names(checker, Workspace):
         for case, name in cases:
             before = sorted(os.listdir(ws.path))
             actual, status = checker.run(["-U", name], ws.path)
-            checker.expect(case + ": output", actual, NAME_ERROR)
+            checker.expect(case + ": output", actual, checker.output([NAME_ERROR]))
             checker.expect(case + ": status", status, 0)
             checker.expect(case + ": nothing moved", sorted(os.listdir(ws.path)), before)
         checker.expect("refused names: memo.txt untouched", ws.read("memo.txt"), MEMO)
@@ -68,7 +68,7 @@ def check_read_only_file(checker, Workspace):
                        "R" in attributes(checker, ws, "locked.txt"), True)
 
         actual, status = checker.run(["locked.txt"], ws.path)
-        checker.expect("read-only file: output", actual, done("locked.txt"))
+        checker.expect("read-only file: output", actual, checker.output([done("locked.txt")]))
         checker.expect("read-only file: status", status, 0)
         checker.expect("read-only file: content", ws.read("locked.txt"), b"one\r\ntwo\r\n")
         checker.expect("read-only file: new file writable",
@@ -99,7 +99,7 @@ def check_shift_jis_names(checker, Workspace):
             ws.write(path, SJIS_TEXT)
             actual, status = checker.run(["-R", "-U", name], ws.path)
             case = "Shift_JIS name " + name
-            checker.expect(case + ": output", actual, done(name))
+            checker.expect(case + ": output", actual, checker.output([done(name)]))
             checker.expect(case + ": status", status, 0)
             checker.expect(case + ": content", ws.read(path), SJIS_TEXT_LF)
             checker.expect(case + ": backup", ws.read(path + ".bak"), SJIS_TEXT)

@@ -12,7 +12,7 @@ all=(
   "${demo[@]}" libgtest-dev python3
   g++-mingw-w64-x86-64 g++-mingw-w64-i686
   wine64 locales xvfb xauth fonts-ipafont-gothic
-  dpkg-dev lintian man-db
+  dpkg-dev file lintian man-db
 )
 case "${1:-all}" in
   demo) packages=("${demo[@]}") ;;

@@ -109,13 +109,16 @@ def check_deb(checker, build, version):
             copyright_text = f.read()
         checker.expect("copyright names the notice line",
                        f"Copyright: {license_notice()}\n" in copyright_text, True)
+        # Terminals narrower than the usual 80 columns too.
         for page in ["usr/share/man/man1/Quenlo.1.gz", "usr/share/man/ja/man1/Quenlo.1.gz"]:
-            man = subprocess.run(["man", "--warnings", "-l", os.path.join(tree, page)],
-                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                 env=dict(os.environ, LC_ALL="C.UTF-8", MANWIDTH="80"))
-            checker.expect(page + ": no warnings", man.stderr.decode(errors="replace"), "")
-            checker.expect(page + ": shows the version",
-                           f"Quenlo {version}" in man.stdout.decode(errors="replace"), True)
+            for width in ["80", "60"]:
+                man = subprocess.run(["man", "--warnings", "-l", os.path.join(tree, page)],
+                                     stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                     env=dict(os.environ, LC_ALL="C.UTF-8", MANWIDTH=width))
+                checker.expect(f"{page} at {width} columns: no warnings",
+                               man.stderr.decode(errors="replace"), "")
+                checker.expect(f"{page} at {width} columns: shows the version",
+                               f"Quenlo {version}" in man.stdout.decode(errors="replace"), True)
     return deb
 
 

@@ -1,11 +1,14 @@
 // Compiled with code page 932 as the execution character set: the source
-// stays UTF-8, the program's bytes are Shift_JIS.
+// stays UTF-8, the program's bytes are Shift_JIS. messages_utf8.cpp
+// includes this file to build the UTF-8 set from the same texts, so it
+// must include nothing that messages_utf8.cpp does not include first.
 #include "messages.h"
 
 #include "quenlo/engine.h"
+#include "quenlo_version.h"
 
-const char kVersion[] = "1.0.0.2";
-const char kNotice[] = "Copyright (C) 2026 Quenlo developers";
+const char kVersion[] = QUENLO_VERSION;
+const char kNotice[] = QUENLO_NOTICE;
 const char kBannerFormat[] = "Quenlo Version %s %s";
 
 const char* const kUsageLines[] = {
@@ -57,3 +60,9 @@ const char* failure_format(int result) {
       return "%s ... 変換に失敗しました。";
   }
 }
+
+// Declared in messages.h, so this set has external linkage.
+const Messages kMessages = {
+    kVersion,     kNotice,    kBannerFormat, kUsageLines,    kUsageLineCount,
+    kOptionError, kNameError, kDoneFormat,   failure_format,
+};

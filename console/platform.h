@@ -4,8 +4,16 @@
 
 #include <string>
 
-// Written after every line so that each ends in CR LF on every platform.
-extern const char kLineEnd[];
+#include "messages.h"
+
+// The form of the console's output, chosen once per run.
+struct OutputForm {
+  const Messages& messages;
+  // Written after every line; the code page 932 form ends each in CR LF.
+  const char* line_end;
+};
+
+const OutputForm& output_form();
 
 bool stderr_is_terminal();
 

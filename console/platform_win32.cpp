@@ -6,8 +6,12 @@
 #include "platform.h"
 #include "settings.h"
 
-// Standard output is a text-mode stream: the runtime adds the CR.
-const char kLineEnd[] = "\n";
+// Always code page 932. Standard output is a text-mode stream: the runtime
+// adds the CR.
+const OutputForm& output_form() {
+  static const OutputForm form{kMessages, "\n"};
+  return form;
+}
 
 // Paths use '\', so an argument starting with '/' is always an option.
 bool is_slash_option(const char*) { return true; }

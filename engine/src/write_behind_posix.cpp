@@ -28,8 +28,10 @@ int WriteBehind::Write(const char* data, std::size_t size) {
   std::vector<char>& slot = slots_[(head_ + queued_) % kSlots];
   slot.assign(data, data + size);
   ++queued_;
+  const off_t written = written_;
   lock.unlock();
   changed_.notify_all();
+  StartWriteback(written);
   return kConvertOk;
 }
 
@@ -49,6 +51,7 @@ void WriteBehind::Run() {
     lock.unlock();
     int result = WriteAll(slot.data(), slot.size());
     lock.lock();
+    written_ += static_cast<off_t>(slot.size());
     head_ = (head_ + 1) % kSlots;
     --queued_;
     if (result_ == kConvertOk) result_ = result;
@@ -64,21 +67,22 @@ int WriteBehind::WriteAll(const char* data, std::size_t size) {
     if (put == 0) return kConvertWriteFailed;
     data += put;
     size -= static_cast<std::size_t>(put);
-    written_ += put;
   }
-  StartWriteback();
   return kConvertOk;
 }
 
 // Sends each finished stretch to the device while the rest is converted,
-// so the closing fsync waits only for the tail. A hint only: the fsync
-// still reports any failure.
-void WriteBehind::StartWriteback() {
+// so the closing fsync waits only for the tail. Called on the converting
+// thread, which has time to spare while the writer copies. A hint only: the
+// fsync still reports any failure.
+void WriteBehind::StartWriteback(off_t written) {
 #ifdef SYNC_FILE_RANGE_WRITE
   constexpr off_t kStretch = off_t{4} << 20;
-  if (written_ - started_ < kStretch) return;
-  ::sync_file_range(fd_, started_, written_ - started_, SYNC_FILE_RANGE_WRITE);
-  started_ = written_;
+  if (written - started_ < kStretch) return;
+  ::sync_file_range(fd_, started_, written - started_, SYNC_FILE_RANGE_WRITE);
+  started_ = written;
+#else
+  (void)written;
 #endif
 }
 

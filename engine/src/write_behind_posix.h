@@ -33,7 +33,7 @@ class WriteBehind {
 
   void Run();
   int WriteAll(const char* data, std::size_t size);
-  void StartWriteback();
+  void StartWriteback(off_t written);
 
   const int fd_;
   std::mutex mutex_;
@@ -43,8 +43,8 @@ class WriteBehind {
   std::size_t queued_ = 0;  // slots waiting to be written
   bool stopping_ = false;
   int result_ = 0;
-  off_t written_ = 0;
-  off_t started_ = 0;
+  off_t written_ = 0;  // bytes the writer has written
+  off_t started_ = 0;  // bytes whose writeback has been started
   std::thread thread_;
 };
 

@@ -28,8 +28,8 @@ import time
 
 MIB = 1 << 20
 SEED = 1998
-TIME_BAR = 1.5
-MEMORY_BAR_MIB = 8
+TIME_BAR = 1.15
+MEMORY_BAR_MIB = 4
 
 WORDS = (
     "the of and to in is for on with file line text data value error count "

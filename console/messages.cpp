@@ -1,11 +1,14 @@
 // Compiled with code page 932 as the execution character set: the source
-// stays UTF-8, the program's bytes are Shift_JIS.
+// stays UTF-8, the program's bytes are Shift_JIS. messages_utf8.cpp
+// includes this file to build the UTF-8 set from the same texts, so it
+// must include nothing that messages_utf8.cpp does not include first.
 #include "messages.h"
 
 #include "quenlo/engine.h"
+#include "quenlo_version.h"
 
-const char kVersion[] = "1.0.0.2";
-const char kNotice[] = "Copyright (C) 2026 Quenlo developers";
+const char kVersion[] = QUENLO_VERSION;
+const char kNotice[] = QUENLO_NOTICE;
 const char kBannerFormat[] = "Quenlo Version %s %s";
 
 const char* const kUsageLines[] = {
@@ -40,8 +43,26 @@ const char* failure_format(int result) {
     case kConvertCloseFailed:
       return "%s ... ﾌｧｲﾙを閉じられません。元のﾌｧｲﾙに戻しました。";
     case kConvertNotRestored:
-      return "%s ... 変換に失敗しました。元のﾌｧｲﾙは %s.bak に残っています。";
+      return "%s ... 変換に失敗しました。元のﾌｧｲﾙは %s に残っています。";
+    case kConvertCancelled:
+      return "%s ... 中断しました。ﾌｧｲﾙは変更していません。";
+    case kConvertBusy:
+      return "%s ... 別の変換がこのﾌｧｲﾙを処理中です。ﾌｧｲﾙは変更していません。";
+    case kConvertInUse:
+      return "%s ... ﾌｧｲﾙが他のﾌﾟﾛｸﾞﾗﾑで使用中です。ﾌｧｲﾙは変更していません。";
+    case kConvertDiskFull:
+      return "%s ... ディスクの空き容量が足りません。ﾌｧｲﾙは変更していません。";
+    case kConvertOwnerNotKept:
+      return "%s ... ﾌｧｲﾙの所有者とグループを保てません。ﾌｧｲﾙは変更していません。";
+    case kConvertAttributesNotKept:
+      return "%s ... ﾌｧｲﾙの拡張属性を保てません。ﾌｧｲﾙは変更していません。";
     default:
       return "%s ... 変換に失敗しました。";
   }
 }
+
+// Declared in messages.h, so this set has external linkage.
+const Messages kMessages = {
+    kVersion,     kNotice,    kBannerFormat, kUsageLines,    kUsageLineCount,
+    kOptionError, kNameError, kDoneFormat,   failure_format,
+};

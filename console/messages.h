@@ -1,20 +1,30 @@
-// Every text the console program prints, in code page 932, without line ends.
+// Every text the console program prints, without line ends, in one
+// character set.
 #ifndef QUENLO_CONSOLE_MESSAGES_H_
 #define QUENLO_CONSOLE_MESSAGES_H_
 
 #include <cstddef>
 
-extern const char kVersion[];
-extern const char kNotice[];
-extern const char kBannerFormat[];  // version, notice
-extern const char* const kUsageLines[];
-extern const std::size_t kUsageLineCount;
-extern const char kOptionError[];
-extern const char kNameError[];
-extern const char kDoneFormat[];  // name
+struct Messages {
+  const char* version;
+  const char* notice;
+  const char* banner_format;  // version, notice
+  const char* const* usage_lines;
+  std::size_t usage_line_count;
+  const char* option_error;
+  const char* name_error;
+  const char* done_format;  // name
+  // Failure line for a ConvertResult: formats take the name, and for
+  // kConvertNotRestored then the backup's name.
+  const char* (*failure_format)(int result);
+};
 
-// Failure line for a ConvertResult: formats take the name once, or for
-// kConvertNotRestored twice (the name, then the name for its backup).
-const char* failure_format(int result);
+// Code page 932 (messages.cpp).
+extern const Messages kMessages;
+
+namespace utf8 {
+// The same texts in UTF-8 (messages_utf8.cpp, POSIX builds only).
+extern const Messages kMessages;
+}  // namespace utf8
 
 #endif  // QUENLO_CONSOLE_MESSAGES_H_

@@ -7,7 +7,8 @@ void show_usage(int silent, int code);
 
 void show_done(const char* name);
 
-// The failure line for a ConvertResult of convert_file.
-void show_failure(const char* name, int result);
+// The failure line for a ConvertResult of convert_file: `shown` is the name
+// as printed, `name` as the engine took it.
+void show_failure(const char* shown, const char* name, int result);
 
 #endif  // QUENLO_CONSOLE_OUTPUT_H_

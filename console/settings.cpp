@@ -7,8 +7,12 @@ void init_settings(ConsoleSettings* settings) {
   settings->style = kStyleCrLf;
 }
 
+bool is_name_argument(const char* arg) {
+  return arg[0] != '-' && !(arg[0] == '/' && is_slash_option(arg));
+}
+
 int parse_argument(const char* arg, ConsoleSettings* settings) {
-  if (arg[0] != '-' && !(arg[0] == '/' && is_slash_option(arg))) {
+  if (is_name_argument(arg)) {
     std::size_t length = std::strlen(arg);
     // Truncating could name another file, so a name that does not fit is refused.
     if (length >= sizeof(settings->name)) return kResultBadName;

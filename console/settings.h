@@ -27,6 +27,9 @@ void init_settings(ConsoleSettings* settings);
 // Applies one argument; returns a result code.
 int parse_argument(const char* arg, ConsoleSettings* settings);
 
+// True when the argument is a file name rather than an option.
+bool is_name_argument(const char* arg);
+
 // True when an argument starting with '/' is an option on this platform.
 bool is_slash_option(const char* arg);
 

@@ -2,7 +2,7 @@
 # Takes the README's screenshots of Quenlo32 under Wine on a private X server:
 # docs/main-dialog.png and docs/about-box.png.
 # Usage: scripts/screenshots.sh [build dir]   (default build/windows-x64)
-# Needs wine64, fonts-wine, xvfb, imagemagick and fonts-ipafont-gothic.
+# Needs what "scripts/install-deps.sh screenshots" installs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

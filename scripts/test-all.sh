@@ -1,10 +1,17 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the native build under AddressSanitizer
-# and UBSan, then the Windows programs under Wine.
+# and UBSan, the Windows programs under Wine, then the packages: the zips of
+# the Windows builds and the Debian package of the release build, which is
+# installed with apt-get for the check and removed again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh all
+# Packages of an earlier version would be checked too.
+rm -f build/release/*.deb build/windows-x64/*.zip build/windows-x86/*.zip
 cmake --workflow --preset dev
 cmake --workflow --preset windows-x64
 cmake --workflow --preset windows-x86
+cmake --workflow --preset release
+python3 tests/check_packages.py --deb build/release \
+  --zip build/windows-x64 --zip build/windows-x86 --install

@@ -5,21 +5,20 @@ Expected texts are encoded here with Python's own cp932 codec, never with
 the program's bytes, so a wrong byte on either side shows up.
 """
 import argparse
+import fcntl
 import os
+import pty
+import select
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
+import time
 
-CRLF = b"\r\n"
-
-
-def line(text):
-    return text.encode("cp932") + CRLF
-
-
-USAGE = b"".join(line(text) for text in [
-    "Quenlo Version 1.0.0.2 Copyright (C) 2026 Quenlo developers",
+# The texts as lines; the banner's {version} is the build's version.
+USAGE = [
+    "Quenlo Version {version} Copyright (C) 2026 Quenlo developers",
     "Usage : Quenlo [Options] FileName",
     "Options",
     "   -W : 改行 Windows形式(CR+LF) [Default]",
@@ -27,9 +26,9 @@ USAGE = b"".join(line(text) for text in [
     "   -U : 改行 Unix形式(LF)",
     "   -R : バックアップファイルを残す",
     "   -S : メッセージを非表示",
-])
-OPTION_ERROR = line("オプション指定が間違っています。")
-NAME_ERROR = line("変換するﾌｧｲﾙ名が正しく指定されていません。")
+]
+OPTION_ERROR = "オプション指定が間違っています。"
+NAME_ERROR = "変換するﾌｧｲﾙ名が正しく指定されていません。"
 
 # Every kind of break, and Shift_JIS text whose bytes must pass untouched.
 MEMO = b"one\r\ntwo\nthree\rfour\r\r\n" + "改行ｺｰﾄﾞ\n".encode("cp932") + b"end"
@@ -37,24 +36,63 @@ MEMO_CRLF = b"one\r\ntwo\r\nthree\r\nfour\r\n\r\n" + "改行ｺｰﾄﾞ\r\n".en
 MEMO_CR = MEMO_CRLF.replace(b"\r\n", b"\r")
 MEMO_LF = MEMO_CRLF.replace(b"\r\n", b"\n")
 
+LOCALE_VARIABLES = ("LC_ALL", "LC_CTYPE", "LANG", "LOCPATH")
+
 
 def done(name):
-    return line(name + " ... Done.")
+    return name + " ... Done."
+
+
+class Form:
+    """How the program writes its texts, and the locale that asks for it
+    (None: the environment as it is)."""
+
+    def __init__(self, name, encoding, line_end, locale):
+        self.name = name
+        self.encoding = encoding
+        self.line_end = line_end
+        self.locale = locale
+
+
+CP932 = Form("code page 932", "cp932", b"\r\n", {"LC_ALL": "C"})
+UTF8 = Form("UTF-8", "utf-8", b"\n", {"LC_ALL": "C.UTF-8"})
+# Windows prints code page 932 whatever the locale; its stdout adds the CR.
+WINDOWS = Form("Windows", "cp932", b"\r\n", None)
 
 
 class Checker:
-    def __init__(self, program, runner):
+    def __init__(self, program, runner, version):
         self.program = os.path.abspath(program)
         self.runner = runner
+        self.version = version
+        self.form = CP932
+        self.label = self.form.name
         self.failures = 0
 
-    def run(self, args, cwd, prefix=()):
+    def environment(self, locale=None):
+        """The environment for the form's locale (None: as it is)."""
+        locale = self.form.locale if locale is None else locale
+        if locale is None:
+            return None
+        env = {k: v for k, v in os.environ.items() if k not in LOCALE_VARIABLES}
+        env.update(locale)
+        return env
+
+    def run(self, args, cwd, prefix=(), locale=None):
         command = list(prefix) + self.runner + [self.program] + list(args)
         result = subprocess.run(command, cwd=cwd, stdout=subprocess.PIPE,
-                                stderr=subprocess.DEVNULL, timeout=120)
+                                stderr=subprocess.DEVNULL, timeout=120,
+                                env=self.environment(locale))
         return result.stdout, result.returncode
 
+    def output(self, texts, form=None):
+        """The bytes the program must print for these lines."""
+        form = form or self.form
+        return b"".join(text.replace("{version}", self.version).encode(form.encoding)
+                        + form.line_end for text in texts)
+
     def expect(self, name, actual, expected):
+        name = f"[{self.label}] {name}"
         if actual == expected:
             print("PASS", name)
             return
@@ -102,34 +140,36 @@ REFUSALS = [
     ("-H", ["-H"], USAGE),
     ("-h", ["-h"], USAGE),
     ("-H before a name", ["-H", "memo.txt"], USAGE),
-    ("unknown option", ["-x"], OPTION_ERROR + USAGE),
-    ("-S then a bad option", ["-S", "-x"], b""),
-    ("a bad option then -S", ["-x", "-S"], OPTION_ERROR + USAGE),
-    ("two-letter option", ["-WU", "memo.txt"], OPTION_ERROR + USAGE),
-    ("lone dash", ["-"], OPTION_ERROR + USAGE),
-    ("option without a name", ["-U"], OPTION_ERROR + USAGE),
-    ("/?", ["/?"], OPTION_ERROR + USAGE),
-    ("empty argument last", ["memo.txt", ""], OPTION_ERROR + USAGE),
-    ("-S and no name", ["-S", "-U"], b""),
-    ("missing file", ["nothere.txt"], NAME_ERROR),
-    ("missing file, silent", ["-S", "nothere.txt"], b""),
-    ("directory", ["folder"], NAME_ERROR),
-    ("name longer than the field", ["n" * 600], NAME_ERROR),
-    ("-S then -H", ["-S", "-H"], b""),
+    ("unknown option", ["-x"], [OPTION_ERROR] + USAGE),
+    ("-S then a bad option", ["-S", "-x"], []),
+    ("a bad option then -S", ["-x", "-S"], [OPTION_ERROR] + USAGE),
+    ("two-letter option", ["-WU", "memo.txt"], [OPTION_ERROR] + USAGE),
+    ("lone dash", ["-"], [OPTION_ERROR] + USAGE),
+    ("option without a name", ["-U"], [OPTION_ERROR] + USAGE),
+    ("/?", ["/?"], [OPTION_ERROR] + USAGE),
+    ("empty argument last", ["memo.txt", ""], [OPTION_ERROR] + USAGE),
+    ("-S and no name", ["-S", "-U"], []),
+    ("missing file", ["nothere.txt"], [NAME_ERROR]),
+    ("missing file, silent", ["-S", "nothere.txt"], []),
+    ("directory", ["folder"], [NAME_ERROR]),
+    ("name longer than the field", ["n" * 600], [NAME_ERROR]),
+    ("name filling the field", ["n" * 515], [NAME_ERROR]),
+    ("name without room for .bak", ["n" * 512], [NAME_ERROR]),
+    ("-S then -H", ["-S", "-H"], []),
 ]
 
-# Conversions of memo.txt: (case, arguments, output, content, backup kept).
+# Conversions of memo.txt: (case, arguments, output lines, content, backup kept).
 CONVERSIONS = [
-    ("default style", ["memo.txt"], done("memo.txt"), MEMO_CRLF, False),
-    ("-W", ["-W", "memo.txt"], done("memo.txt"), MEMO_CRLF, False),
-    ("-M", ["-M", "memo.txt"], done("memo.txt"), MEMO_CR, False),
-    ("-U", ["-U", "memo.txt"], done("memo.txt"), MEMO_LF, False),
-    ("lower case /u", ["/u", "memo.txt"], done("memo.txt"), MEMO_LF, False),
-    ("option after the name", ["memo.txt", "-m"], done("memo.txt"), MEMO_CR, False),
-    ("last style wins", ["-U", "-M", "-W", "memo.txt"], done("memo.txt"), MEMO_CRLF, False),
-    ("-R keeps the backup", ["-R", "-U", "memo.txt"], done("memo.txt"), MEMO_LF, True),
-    ("-S", ["-S", "-U", "memo.txt"], b"", MEMO_LF, False),
-    ("empty argument then a name", ["", "memo.txt"], done("memo.txt"), MEMO_CRLF, False),
+    ("default style", ["memo.txt"], [done("memo.txt")], MEMO_CRLF, False),
+    ("-W", ["-W", "memo.txt"], [done("memo.txt")], MEMO_CRLF, False),
+    ("-M", ["-M", "memo.txt"], [done("memo.txt")], MEMO_CR, False),
+    ("-U", ["-U", "memo.txt"], [done("memo.txt")], MEMO_LF, False),
+    ("lower case /u", ["/u", "memo.txt"], [done("memo.txt")], MEMO_LF, False),
+    ("option after the name", ["memo.txt", "-m"], [done("memo.txt")], MEMO_CR, False),
+    ("last style wins", ["-U", "-M", "-W", "memo.txt"], [done("memo.txt")], MEMO_CRLF, False),
+    ("-R keeps the backup", ["-R", "-U", "memo.txt"], [done("memo.txt")], MEMO_LF, True),
+    ("-S", ["-S", "-U", "memo.txt"], [], MEMO_LF, False),
+    ("empty argument then a name", ["", "memo.txt"], [done("memo.txt")], MEMO_CRLF, False),
 ]
 
 
@@ -137,7 +177,7 @@ def check_refusals(checker):
     for case, args, output in REFUSALS:
         with Workspace() as ws:
             actual, status = checker.run(args, ws.path)
-            checker.expect(case + ": output", actual, output)
+            checker.expect(case + ": output", actual, checker.output(output))
             checker.expect(case + ": status", status, 0)
             checker.expect(case + ": file untouched", ws.read("memo.txt"), MEMO)
 
@@ -146,7 +186,7 @@ def check_conversions(checker):
     for case, args, output, content, keep in CONVERSIONS:
         with Workspace() as ws:
             actual, status = checker.run(args, ws.path)
-            checker.expect(case + ": output", actual, output)
+            checker.expect(case + ": output", actual, checker.output(output))
             checker.expect(case + ": status", status, 0)
             checker.expect(case + ": content", ws.read("memo.txt"), content)
             checker.expect(case + ": backup", ws.read("memo.txt.bak"), MEMO if keep else None)
@@ -157,7 +197,7 @@ def check_files(checker):
         ws.write("a.txt", b"a\n")
         ws.write("b.txt", b"b\n")
         actual, _ = checker.run(["a.txt", "b.txt"], ws.path)
-        checker.expect("last name wins: output", actual, done("b.txt"))
+        checker.expect("last name wins: output", actual, checker.output([done("b.txt")]))
         checker.expect("last name wins: first untouched", ws.read("a.txt"), b"a\n")
         checker.expect("last name wins: second converted", ws.read("b.txt"), b"b\r\n")
 
@@ -173,7 +213,7 @@ def check_files(checker):
     with Workspace() as ws:
         ws.write("empty.txt", b"")
         actual, _ = checker.run(["empty.txt"], ws.path)
-        checker.expect("empty file: output", actual, done("empty.txt"))
+        checker.expect("empty file: output", actual, checker.output([done("empty.txt")]))
         checker.expect("empty file: content", ws.read("empty.txt"), b"")
         checker.expect("empty file: no backup", ws.read("empty.txt.bak"), None)
 
@@ -182,11 +222,11 @@ def check_posix_only(checker):
     with Workspace() as ws:
         name = ws.join("memo.txt")
         actual, _ = checker.run(["-U", name], ws.path)
-        checker.expect("absolute path: output", actual, done(name))
+        checker.expect("absolute path: output", actual, checker.output([done(name)]))
         checker.expect("absolute path: content", ws.read("memo.txt"), MEMO_LF)
 
     # A stale backup that cannot be removed: nothing is touched.
-    stale_failure = line("memo.txt ... 古いバックアップファイルを削除できません。変換しませんでした。")
+    stale_failure = checker.output(["memo.txt ... 古いバックアップファイルを削除できません。変換しませんでした。"])
     for silent in (False, True):
         with Workspace() as ws:
             os.mkdir(ws.join("memo.txt.bak"))
@@ -203,7 +243,7 @@ def check_posix_only(checker):
         limit = ["bash", "-c", 'ulimit -f 1024 && exec "$@"', "limit"]
         actual, status = checker.run(["big.txt"], ws.path, prefix=limit)
         checker.expect("file size limit: output", actual,
-                       line("big.txt ... 書き込みに失敗しました。元のﾌｧｲﾙに戻しました。"))
+                       checker.output(["big.txt ... 書き込みに失敗しました。元のﾌｧｲﾙに戻しました。"]))
         checker.expect("file size limit: status", status != 0, True)
         checker.expect("file size limit: content", ws.read("big.txt") == big, True)
         checker.expect("file size limit: no backup", ws.read("big.txt.bak"), None)
@@ -212,15 +252,196 @@ def check_posix_only(checker):
         os.chmod(ws.join("memo.txt"), 0o755)
         os.symlink("memo.txt", ws.join("link.txt"))
         actual, _ = checker.run(["-U", "link.txt"], ws.path)
-        checker.expect("symbolic link: output", actual, done("link.txt"))
+        checker.expect("symbolic link: output", actual, checker.output([done("link.txt")]))
         checker.expect("symbolic link: target converted", ws.read("memo.txt"), MEMO_LF)
         checker.expect("symbolic link: still a link", os.path.islink(ws.join("link.txt")), True)
         checker.expect("symbolic link: mode kept", os.stat(ws.join("memo.txt")).st_mode & 0o777, 0o755)
 
+    # The name is printed as given, whatever its bytes and the texts' form.
+    for name in ["メモ.txt".encode("utf-8"), "メモ.txt".encode("cp932")]:
+        with Workspace() as ws:
+            with open(os.path.join(os.fsencode(ws.path), name), "wb") as f:
+                f.write(MEMO)
+            actual, _ = checker.run([b"-U", name], ws.path)
+            checker.expect(f"name {name!r}: output", actual, name + checker.output([" ... Done."]))
+
     with Workspace() as ws:
         os.mkfifo(ws.join("fifo"))
         actual, _ = checker.run(["fifo"], ws.path)
-        checker.expect("FIFO refused", actual, NAME_ERROR)
+        checker.expect("FIFO refused", actual, checker.output([NAME_ERROR]))
+
+
+def check_locales(checker):
+    """The locale's character set picks the form: LC_ALL, then LC_CTYPE, then LANG."""
+    with tempfile.TemporaryDirectory(prefix="quenlo-locales-") as locales:
+        # No system ships a Shift_JIS locale ready-made; glibc warns but builds one.
+        subprocess.run(["localedef", "-c", "--no-warnings=ascii", "-i", "ja_JP", "-f", "SHIFT_JIS",
+                        os.path.join(locales, "ja_JP.SJIS")],
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        checker.expect("Shift_JIS locale made", os.path.isdir(os.path.join(locales, "ja_JP.SJIS")),
+                       True)
+        cases = [
+            ("nothing set", {}, CP932),
+            ("LANG=C", {"LANG": "C"}, CP932),
+            ("LC_ALL=POSIX", {"LC_ALL": "POSIX"}, CP932),
+            ("Shift_JIS", {"LANG": "ja_JP.SJIS", "LOCPATH": locales}, CP932),
+            ("LANG=C.UTF-8", {"LANG": "C.UTF-8"}, UTF8),
+            ("LANG=C.utf8", {"LANG": "C.utf8"}, UTF8),
+            ("LANG=ja_JP.UTF-8", {"LANG": "ja_JP.UTF-8"}, UTF8),
+            ("LC_CTYPE over LANG", {"LC_CTYPE": "C.UTF-8", "LANG": "C"}, UTF8),
+            ("LC_ALL over LC_CTYPE", {"LC_ALL": "C", "LC_CTYPE": "C.UTF-8"}, CP932),
+            ("LC_ALL over LANG", {"LC_ALL": "C.UTF-8", "LANG": "ja_JP.SJIS", "LOCPATH": locales},
+             UTF8),
+        ]
+        for case, locale, form in cases:
+            with Workspace() as ws:
+                actual, _ = checker.run(["-x"], ws.path, locale=locale)
+                checker.expect(f"{case} gives {form.name}", actual,
+                               checker.output([OPTION_ERROR] + USAGE, form))
+
+
+def failure(name, text):
+    return name + " ... " + text
+
+
+UNCHANGED = "ﾌｧｲﾙは変更していません。"
+
+
+def wait_for(predicate, seconds=60):
+    end = time.monotonic() + seconds
+    while not predicate():
+        if time.monotonic() > end:
+            return False
+        time.sleep(0.001)
+    return True
+
+
+def check_interruptions(checker):
+    """Ctrl+C and its kin stop a long conversion and leave everything as it
+    was. The program is paused past the progress line's half second; on a
+    terminal the line shows and is then erased, elsewhere stderr stays empty."""
+    big = b"0123456789abcdef0123456789abcde\r\n" * (2 << 20)  # 64 MiB
+    for sig, terminal in [(signal.SIGINT, True), (signal.SIGTERM, False), (signal.SIGHUP, False)]:
+        case = f"{sig.name}{' on a terminal' if terminal else ''}"
+        with Workspace() as ws:
+            ws.write("big.txt", big)
+            ws.write("big.txt.bak", b"old backup")
+            master, slave = pty.openpty() if terminal else os.pipe()[::-1]
+            process = subprocess.Popen(checker.runner + [checker.program, "-U", "big.txt"],
+                                       cwd=ws.path, stdout=subprocess.PIPE, stderr=slave,
+                                       env=checker.environment())
+            os.close(slave)
+            started = wait_for(lambda: os.path.exists(ws.join("big.txt.~ql")))
+            process.send_signal(signal.SIGSTOP)
+            time.sleep(0.6)
+            process.send_signal(signal.SIGCONT)
+            shown = b""
+            if terminal:
+                while b"MiB/s big.txt" not in shown and select.select([master], [], [], 30)[0]:
+                    shown += os.read(master, 4096)
+            process.send_signal(sig)
+            output, _ = process.communicate(timeout=120)
+            errors = shown + read_all(master)
+            os.close(master)
+            checker.expect(case + ": work file seen", started, True)
+            checker.expect(case + ": output", output,
+                           checker.output([failure("big.txt", "中断しました。" + UNCHANGED)]))
+            checker.expect(case + ": status", process.returncode, 130)
+            checker.expect(case + ": content", ws.read("big.txt") == big, True)
+            checker.expect(case + ": old backup kept", ws.read("big.txt.bak"), b"old backup")
+            checker.expect(case + ": no work file", ws.read("big.txt.~ql"), None)
+            if terminal:
+                checker.expect(case + ": progress shown", b"%   " in errors and b"MiB/s big.txt" in errors, True)
+                checker.expect(case + ": progress erased", errors.endswith(b"\r"), True)
+            else:
+                checker.expect(case + ": nothing on stderr", errors, b"")
+
+
+def read_all(fd):
+    data = b""
+    while select.select([fd], [], [], 0)[0]:
+        try:
+            chunk = os.read(fd, 4096)
+        except OSError:  # a terminal whose other side closed
+            break
+        if not chunk:
+            break
+        data += chunk
+    return data
+
+
+def check_work_files(checker):
+    """The work file is the lock: a live one refuses a second run, a stale
+    one left by a killed run is replaced."""
+    busy = failure("memo.txt", "別の変換がこのﾌｧｲﾙを処理中です。" + UNCHANGED)
+    for case, held in [("live work file", True), ("stale work file", False)]:
+        with Workspace() as ws:
+            ws.write("memo.txt.~ql", b"partial")
+            with open(ws.join("memo.txt.~ql"), "rb") as work:
+                if held:
+                    fcntl.flock(work, fcntl.LOCK_EX)
+                actual, status = checker.run(["-U", "memo.txt"], ws.path)
+            checker.expect(case + ": output", actual,
+                           checker.output([busy if held else done("memo.txt")]))
+            checker.expect(case + ": status", status, 1 if held else 0)
+            checker.expect(case + ": content", ws.read("memo.txt"), MEMO if held else MEMO_LF)
+            checker.expect(case + ": work file", ws.read("memo.txt.~ql"), b"partial" if held else None)
+
+
+def check_closed_stdout(checker):
+    """A reader that went away does not turn a finished conversion into a
+    death by SIGPIPE."""
+    with Workspace() as ws:
+        read_end, write_end = os.pipe()
+        os.close(read_end)
+        status = subprocess.run(checker.runner + [checker.program, "-U", "memo.txt"], cwd=ws.path,
+                                stdout=write_end, stderr=subprocess.DEVNULL, timeout=120,
+                                env=checker.environment()).returncode
+        os.close(write_end)
+        checker.expect("closed stdout: status", status, 0)
+        checker.expect("closed stdout: content", ws.read("memo.txt"), MEMO_LF)
+
+
+def check_owner_kept(checker):
+    """A file the new content could not give its owner to stays as it was."""
+    if os.geteuid() != 0 or not shutil.which("setpriv"):
+        print("SKIP owner kept: needs root and setpriv")
+        return
+    with Workspace() as ws:
+        os.chmod(ws.path, 0o1777)
+        os.chmod(ws.join("memo.txt"), 0o666)
+        nobody = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"]
+        actual, status = checker.run(["-U", "memo.txt"], ws.path, prefix=nobody)
+        checker.expect("owner not kept: output", actual, checker.output(
+            [failure("memo.txt", "ﾌｧｲﾙの所有者とグループを保てません。" + UNCHANGED)]))
+        checker.expect("owner not kept: status", status, 1)
+        checker.expect("owner not kept: content", ws.read("memo.txt"), MEMO)
+        checker.expect("owner not kept: owner", os.stat(ws.join("memo.txt")).st_uid, 0)
+        checker.expect("owner not kept: no work file", ws.read("memo.txt.~ql"), None)
+
+
+def check_disk_full(checker):
+    """A full disk gets its own message, and the file stays as it was."""
+    with Workspace() as ws:
+        disk = ws.join("small")
+        os.mkdir(disk)
+        if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=1m", "tmpfs", disk],
+                          stderr=subprocess.DEVNULL).returncode != 0:
+            print("SKIP disk full: cannot mount a small tmpfs here")
+            return
+        try:
+            text = b"0123456789abcdef0123456789abcde\n" * 20000  # 640 000 bytes, twice that in CRLF
+            with open(os.path.join(disk, "big.txt"), "wb") as f:
+                f.write(text)
+            actual, status = checker.run(["big.txt"], disk)
+            checker.expect("disk full: output", actual, checker.output(
+                [failure("big.txt", "ディスクの空き容量が足りません。" + UNCHANGED)]))
+            checker.expect("disk full: status", status, 1)
+            with open(os.path.join(disk, "big.txt"), "rb") as f:
+                checker.expect("disk full: content", f.read() == text, True)
+            checker.expect("disk full: nothing else", os.listdir(disk), ["big.txt"])
+        finally:
+            subprocess.run(["umount", disk])
 
 
 def main():
@@ -228,17 +449,32 @@ def main():
     parser.add_argument("--program", required=True)
     parser.add_argument("--runner", default="", help="command that runs the program, e.g. wine64")
     parser.add_argument("--windows", action="store_true", help="the program is a Windows build")
+    parser.add_argument("--holder", help="Windows program that holds a file open (hold_file.exe)")
+    parser.add_argument("--version", required=True, help="the version the banner must show")
     options = parser.parse_args()
 
-    checker = Checker(options.program, options.runner.split())
-    check_refusals(checker)
-    check_conversions(checker)
-    check_files(checker)
+    checker = Checker(options.program, options.runner.split(), options.version)
+    for form in [WINDOWS] if options.windows else [CP932, UTF8]:
+        checker.form = form
+        checker.label = form.name
+        check_refusals(checker)
+        check_conversions(checker)
+        check_files(checker)
+        if not options.windows:
+            check_posix_only(checker)
     if options.windows:
         import console_cli_windows
-        console_cli_windows.check(checker, Workspace)
+        console_cli_windows.check(checker, Workspace, options.holder)
     else:
-        check_posix_only(checker)
+        checker.form = CP932
+        checker.label = CP932.name
+        check_interruptions(checker)
+        check_work_files(checker)
+        check_closed_stdout(checker)
+        check_owner_kept(checker)
+        check_disk_full(checker)
+        checker.label = "locale"
+        check_locales(checker)
     print(f"{checker.failures} failure(s)")
     return 1 if checker.failures else 0
 

@@ -1,10 +1,11 @@
 """Windows-only cases of the console program, run by console_cli.py with
---windows: file attributes, patterns, devices and Shift_JIS names."""
+--windows: file attributes, patterns, devices, Shift_JIS, Unicode and long
+names."""
 
 import os
 import subprocess
 
-from console_cli import MEMO, NAME_ERROR, done
+from console_cli import MEMO, MEMO_LF, NAME_ERROR, UNCHANGED, done, failure
 
 SJIS_TEXT = b"\x95\x5c\r\n\x83\x5c\n"  # 表 and ソ: trail byte 0x5C, the '\' byte
 SJIS_TEXT_LF = b"\x95\x5c\n\x83\x5c\n"
@@ -16,7 +17,7 @@ def attributes(checker, ws, name):
                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=120)
     text = result.stdout.decode("cp932", "replace")
     # "A  R     Z:\path\name": the letters stand before the drive letter.
-    return set(text.split(":")[0][:-1].split()) if ":" in text else set()
+    return set(text.split(":")[0][:-1].replace(" ", "")) if ":" in text else set()
 
 
 def set_attribute(checker, ws, name, flag):
@@ -53,14 +54,15 @@ def check_refused_names(checker, Workspace):
         for case, name in cases:
             before = sorted(os.listdir(ws.path))
             actual, status = checker.run(["-U", name], ws.path)
-            checker.expect(case + ": output", actual, NAME_ERROR)
+            checker.expect(case + ": output", actual, checker.output([NAME_ERROR]))
             checker.expect(case + ": status", status, 0)
             checker.expect(case + ": nothing moved", sorted(os.listdir(ws.path)), before)
         checker.expect("refused names: memo.txt untouched", ws.read("memo.txt"), MEMO)
 
 
 def check_read_only_file(checker, Workspace):
-    """The converted file is new and writable; the read-only backup stays."""
+    """The converted file keeps the read-only attribute; its backup goes like
+    any other, and a kept read-only backup is replaced by the next run."""
     with Workspace() as ws:
         ws.write("locked.txt", b"one\ntwo\n")
         os.chmod(ws.join("locked.txt"), 0o444)
@@ -68,23 +70,23 @@ def check_read_only_file(checker, Workspace):
                        "R" in attributes(checker, ws, "locked.txt"), True)
 
         actual, status = checker.run(["locked.txt"], ws.path)
-        checker.expect("read-only file: output", actual, done("locked.txt"))
+        checker.expect("read-only file: output", actual, checker.output([done("locked.txt")]))
         checker.expect("read-only file: status", status, 0)
         checker.expect("read-only file: content", ws.read("locked.txt"), b"one\r\ntwo\r\n")
-        checker.expect("read-only file: new file writable",
-                       "R" in attributes(checker, ws, "locked.txt"), False)
-        checker.expect("read-only file: backup stays", ws.read("locked.txt.bak"), b"one\ntwo\n")
-        checker.expect("read-only file: backup read-only",
-                       "R" in attributes(checker, ws, "locked.txt.bak"), True)
+        checker.expect("read-only file: still read-only",
+                       "R" in attributes(checker, ws, "locked.txt"), True)
+        checker.expect("read-only file: backup removed", ws.read("locked.txt.bak"), None)
 
-        # The read-only backup cannot be replaced, so the file must stay as it
-        # is rather than be rewritten from the stale backup.
-        actual, status = checker.run(["-U", "locked.txt"], ws.path)
-        checker.expect("read-only stale backup: failure reported", status != 0, True)
-        checker.expect("read-only stale backup: file untouched", ws.read("locked.txt"),
-                       b"one\r\ntwo\r\n")
-        checker.expect("read-only stale backup: backup untouched", ws.read("locked.txt.bak"),
-                       b"one\ntwo\n")
+        for style, before, after in [("-M", b"one\r\ntwo\r\n", b"one\rtwo\r"),
+                                     ("-U", b"one\rtwo\r", b"one\ntwo\n")]:
+            case = "read-only file kept " + style
+            actual, status = checker.run(["-R", style, "locked.txt"], ws.path)
+            checker.expect(case + ": status", status, 0)
+            checker.expect(case + ": content", ws.read("locked.txt"), after)
+            checker.expect(case + ": backup", ws.read("locked.txt.bak"), before)
+            checker.expect(case + ": backup read-only",
+                           "R" in attributes(checker, ws, "locked.txt.bak"), True)
+        checker.expect("read-only file: no work file", ws.read("locked.txt.~ql"), None)
 
 
 def check_shift_jis_names(checker, Workspace):
@@ -99,13 +101,99 @@ def check_shift_jis_names(checker, Workspace):
             ws.write(path, SJIS_TEXT)
             actual, status = checker.run(["-R", "-U", name], ws.path)
             case = "Shift_JIS name " + name
-            checker.expect(case + ": output", actual, done(name))
+            checker.expect(case + ": output", actual, checker.output([done(name)]))
             checker.expect(case + ": status", status, 0)
             checker.expect(case + ": content", ws.read(path), SJIS_TEXT_LF)
             checker.expect(case + ": backup", ws.read(path + ".bak"), SJIS_TEXT)
 
 
-def check(checker, Workspace):
+def check_unicode_names(checker, Workspace):
+    """Each name converts exactly the file it names, whatever code page 932
+    lacks; messages show such characters as '?'."""
+    names = ["café.txt", "price¥100.txt", "한국어.txt", "😀memo.txt", "𠮷野家.txt"]
+    for name in names:
+        with Workspace() as ws:
+            ws.write(name, b"a\nb\n")
+            ws.write("cafe.txt", b"other\n")
+            actual, status = checker.run(["-U", "-R", name], ws.path)
+            case = "Unicode name " + name
+            checker.expect(case + ": output", actual,
+                           name.encode("cp932", "replace") + checker.output([" ... Done."]))
+            checker.expect(case + ": status", status, 0)
+            checker.expect(case + ": content", ws.read(name), b"a\nb\n")
+            checker.expect(case + ": backup", ws.read(name + ".bak"), b"a\nb\n")
+            checker.expect(case + ": cafe.txt untouched", ws.read("cafe.txt"), b"other\n")
+            actual, status = checker.run(["-W", name], ws.path)
+            checker.expect(case + ": converted", ws.read(name), b"a\r\nb\r\n")
+
+    # A full path of well over the classic 260-character limit.
+    with Workspace() as ws:
+        folder = ws.path
+        while len(folder) < 320:
+            folder = os.path.join(folder, "long folder name " + str(len(folder)))
+            os.mkdir(folder)
+        path = os.path.join(folder, "memo.txt")
+        with open(path, "wb") as f:
+            f.write(b"a\nb")
+        windows_path = "Z:" + path.replace("/", "\\")
+        actual, status = checker.run(["-R", windows_path], ws.path)
+        checker.expect("long path: output", actual, checker.output([done(windows_path)]))
+        checker.expect("long path: status", status, 0)
+        with open(path, "rb") as f:
+            checker.expect("long path: content", f.read(), b"a\r\nb")
+        checker.expect("long path: backup", os.path.exists(path + ".bak"), True)
+
+
+def check_held_files(checker, Workspace, holder):
+    """A file another program holds without sharing gets its own message; a
+    work file held by a live conversion refuses a second one; one left by a
+    killed conversion is replaced. Nothing else is touched."""
+    in_use = failure("memo.txt", "ﾌｧｲﾙが他のﾌﾟﾛｸﾞﾗﾑで使用中です。" + UNCHANGED)
+    busy = failure("memo.txt", "別の変換がこのﾌｧｲﾙを処理中です。" + UNCHANGED)
+    cases = [
+        ("file in use", "memo.txt", True, in_use, 1, MEMO),
+        ("live work file", "memo.txt.~ql", True, busy, 1, MEMO),
+        ("stale work file", "memo.txt.~ql", False, done("memo.txt"), 0, MEMO_LF),
+    ]
+    for case, held_name, live, output, status, content in cases:
+        with Workspace() as ws:
+            ws.write(held_name, ws.read(held_name) or b"partial")
+            holder_process = None
+            if live:
+                holder_process = subprocess.Popen(checker.runner + [holder, held_name], cwd=ws.path,
+                                                  stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+                checker.expect(case + ": held", holder_process.stdout.readline().strip(), b"held")
+            actual, code = checker.run(["-U", "memo.txt"], ws.path)
+            if holder_process:
+                holder_process.communicate(timeout=120)
+            checker.expect(case + ": output", actual, checker.output([output]))
+            checker.expect(case + ": status", code, status)
+            checker.expect(case + ": content", ws.read("memo.txt"), content)
+            checker.expect(case + ": work file", ws.read("memo.txt.~ql"),
+                           b"partial" if held_name != "memo.txt" and live else None)
+            checker.expect(case + ": no backup", ws.read("memo.txt.bak"), None)
+
+
+def check_attributes_kept(checker, Workspace):
+    """Hidden, system and archive attributes stay with the converted file
+    (Wine cannot clear the archive attribute, so it is always set here)."""
+    for flags in [["+h"], ["+s", "+h"], ["+r", "+s"]]:
+        with Workspace() as ws:
+            for flag in flags:
+                set_attribute(checker, ws, "memo.txt", flag)
+            before = attributes(checker, ws, "memo.txt")
+            case = "attributes " + " ".join(flags)
+            checker.expect(case + ": set", all((flag[1].upper() in before) == (flag[0] == "+")
+                                               for flag in flags), True)
+            checker.run(["-U", "memo.txt"], ws.path)
+            checker.expect(case + ": content", ws.read("memo.txt"), MEMO_LF)
+            checker.expect(case + ": kept", attributes(checker, ws, "memo.txt"), before)
+
+
+def check(checker, Workspace, holder):
     check_refused_names(checker, Workspace)
     check_read_only_file(checker, Workspace)
     check_shift_jis_names(checker, Workspace)
+    check_unicode_names(checker, Workspace)
+    check_held_files(checker, Workspace, holder)
+    check_attributes_kept(checker, Workspace)

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <random>
@@ -84,6 +85,11 @@ TEST(ConvertFile, FollowsSymbolicLinks) {
   EXPECT_EQ(ReadFile(target), "a\n");
   EXPECT_EQ(ReadFile(target + ".bak"), "a\r\n");
   EXPECT_FALSE(Exists(link + ".bak"));
+  // Messages name the real backup, beside the target.
+  char backup[4096];
+  ASSERT_EQ(backup_file_name(link.c_str(), backup, sizeof(backup)), 1);
+  EXPECT_EQ(std::filesystem::path(backup), std::filesystem::canonical(target).string() + ".bak");
+  EXPECT_EQ(backup_file_name(link.c_str(), backup, 8), 0);
 }
 
 TEST(ConvertFile, RefusesWhatIsNotARegularFile) {
@@ -127,6 +133,75 @@ TEST(ConvertFile, StaleBackupDirectoryStopsBeforeAnyChange) {
   ASSERT_EQ(::mkdir((file + ".bak").c_str(), 0755), 0);
   EXPECT_EQ(convert_file(kStyleCrLf, 0, file.c_str()), kConvertStaleBackup);
   EXPECT_EQ(ReadFile(file), "a\n");
+}
+
+// A second conversion while the first is writing (started from the first
+// one's progress callback) is refused and touches nothing.
+TEST(ConvertFile, SecondConversionMeanwhileIsRefused) {
+  struct Run {
+    std::string file;
+    std::int64_t last_done = 0;
+    std::int64_t total = -1;
+    int nested = -1;
+    static int Progress(void* context, std::int64_t done, std::int64_t total) {
+      auto* run = static_cast<Run*>(context);
+      EXPECT_GE(done, run->last_done);
+      run->last_done = done;
+      run->total = total;
+      if (run->nested < 0) run->nested = convert_file(kStyleCr, 1, run->file.c_str());
+      return 1;
+    }
+  };
+  TempDir dir;
+  Run run{dir.Path("memo.txt")};
+  const std::string original(200000, '\n');
+  WriteFile(run.file, original);
+  WriteFile(run.file + ".bak", "stale");
+  ASSERT_EQ(convert_file_with_progress(kStyleCrLf, 0, run.file.c_str(), Run::Progress, &run),
+            kConvertOk);
+  EXPECT_EQ(run.nested, kConvertBusy);
+  EXPECT_EQ(run.total, 200000);
+  EXPECT_EQ(run.last_done, 200000);
+  EXPECT_EQ(ReadFile(run.file), ReferenceConvert(original, kStyleCrLf));
+  EXPECT_FALSE(Exists(run.file + ".bak"));
+  EXPECT_FALSE(Exists(run.file + ".~ql"));
+}
+
+// A work file left by a conversion that died holds no lock: it is replaced.
+// Anything else at that name is left alone.
+TEST(ConvertFile, WorkFileLeftBehind) {
+  struct Case {
+    const char* name;
+    bool directory;
+    int result;
+  };
+  for (const Case& c : {Case{"stale file", false, kConvertOk}, Case{"directory", true, kConvertOpenFailed}}) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const std::string file = dir.Path("memo.txt");
+    const std::string work = file + ".~ql";
+    WriteFile(file, "a\n");
+    if (c.directory) {
+      ASSERT_EQ(::mkdir(work.c_str(), 0755), 0);
+    } else {
+      WriteFile(work, "partial");
+    }
+    EXPECT_EQ(convert_file(kStyleCrLf, 0, file.c_str()), c.result);
+    EXPECT_EQ(ReadFile(file), c.result == kConvertOk ? "a\r\n" : "a\n");
+    EXPECT_EQ(Exists(work), c.directory);
+  }
+}
+
+TEST(ConvertFile, KeepsExtendedAttributes) {
+  TempDir dir;
+  const std::string file = dir.Path("memo.txt");
+  WriteFile(file, "a\r\n");
+  if (::setxattr(file.c_str(), "user.origin", "scanner", 7, 0) != 0)
+    GTEST_SKIP() << "no user extended attributes here";
+  ASSERT_EQ(convert_file(kStyleLf, 0, file.c_str()), kConvertOk);
+  char value[16] = {};
+  EXPECT_EQ(::getxattr(file.c_str(), "user.origin", value, sizeof(value)), 7);
+  EXPECT_STREQ(value, "scanner");
 }
 
 }  // namespace

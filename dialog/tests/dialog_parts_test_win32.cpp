@@ -13,6 +13,7 @@
 #include "drop_names.h"
 #include "instance.h"
 #include "keyboard_filter.h"
+#include "quenlo_version.h"
 #include "resources/resource.h"
 #include "version_texts.h"
 
@@ -225,9 +226,9 @@ void TestMemoryLines() {
 
 void TestVersionTexts(const wchar_t* program) {
   const VersionTexts own = ReadVersionTexts(program);
-  Check(Utf8(own.version.str()) == "Quenlo32 改行ｺｰﾄﾞ変換ﾂｰﾙ Version 1, 0, 0, 2",
+  Check(Utf8(own.version.str()) == "Quenlo32 改行ｺｰﾄﾞ変換ﾂｰﾙ Version " QUENLO_VERSION_TEXT,
         "version line of Quenlo32", 1);
-  Check(own.notice.str() == L"Copyright (C) 2026 Quenlo developers", "notice of Quenlo32", 1);
+  Check(own.notice.str() == L"" QUENLO_NOTICE, "notice of Quenlo32", 1);
 
   // This test program's block lacks the product version and the notice.
   wchar_t self[MAX_PATH];

@@ -1,6 +1,5 @@
 #include "convert.h"
 
-#include <cstring>
 #include <vector>
 
 #include "line_breaks.h"
@@ -9,32 +8,57 @@ namespace quenlo {
 
 namespace {
 
-// Streams `from` into the new file `to`, flushed and closed on success.
-int Rewrite(Disk& disk, LineBreakStyle style, const std::string& from, const std::string& to,
-            std::size_t buffer_size, ConvertProgress progress, void* context, bool* created) {
-  std::unique_ptr<InputFile> input = disk.OpenInput(from);
-  if (!input) return kConvertOpenFailed;
-  std::unique_ptr<OutputFile> output = disk.CreateOutput(to, from);
-  if (!output) return kConvertOpenFailed;
-  *created = true;
+// Both add four bytes to the name, so they fit the same name buffer.
+constexpr char kBackupSuffix[] = ".bak";
+constexpr char kWorkSuffix[] = ".~ql";
+static_assert(sizeof(kBackupSuffix) == sizeof(kWorkSuffix), "one name budget");
 
+bool Cancelled(ConvertProgress progress, void* context, std::int64_t done, std::int64_t total) {
+  return progress && !progress(context, done, total);
+}
+
+// Streams the original into the work file and pushes it to the device.
+int Fill(InputFile& input, WorkFile& work, LineBreakStyle style, std::size_t buffer_size,
+         ConvertProgress progress, void* context) {
   std::vector<char> in(buffer_size);
   std::vector<char> out(LineBreakRewriter::MaxOutput(buffer_size));
   LineBreakRewriter rewriter(style);
+  const std::int64_t total = input.Size();
   std::int64_t done = 0;
-  const std::int64_t total = input->Size();
   for (;;) {
-    std::int64_t got = input->Read(in.data(), in.size());
+    std::int64_t got = input.Read(in.data(), in.size());
     if (got < 0) return kConvertReadFailed;
     if (got == 0) break;
     std::size_t put = rewriter.Rewrite(in.data(), static_cast<std::size_t>(got), out.data());
-    if (!output->Write(out.data(), put)) return kConvertWriteFailed;
+    if (int result = work.Write(out.data(), put)) return result;
     done += got;
-    if (progress && !progress(context, done, total)) return kConvertCancelled;
+    if (Cancelled(progress, context, done, total)) return kConvertCancelled;
   }
-  if (!output->Flush()) return kConvertFlushFailed;
-  if (!output->Close()) return kConvertCloseFailed;
-  if (!input->Close()) return kConvertCloseFailed;
+  if (int result = work.Flush()) return result;
+  // The flush may take long: a cancel meanwhile still counts.
+  return Cancelled(progress, context, done, total) ? kConvertCancelled : kConvertOk;
+}
+
+// Puts the complete work file under the name and the former content under
+// the backup name. Whatever stops it, the name holds the whole original or
+// the whole new content, or is absent for an instant with both in place.
+int Commit(Disk& disk, WorkFile& work, const std::string& file, const std::string& backup,
+           bool keep_backup) {
+  if (disk.Exists(backup) && !disk.Remove(backup)) return kConvertStaleBackup;
+  if (disk.Link(file, backup)) {
+    // The name is never absent: the rename swaps the new content in.
+    if (int result = work.MoveTo(file, true)) {
+      disk.Remove(backup);
+      return result;
+    }
+  } else {
+    if (int result = disk.Move(file, backup)) return result;
+    if (int result = work.MoveTo(file, false))
+      return disk.Move(backup, file) == kConvertOk ? result : kConvertNotRestored;
+  }
+  disk.SyncDirectory(file);
+  // A backup that will not go is simply kept.
+  if (!keep_backup) disk.Remove(backup);
   return kConvertOk;
 }
 
@@ -44,27 +68,30 @@ bool IsConvertible(Disk& disk, const char* name) {
   return name && *name && disk.Kind(name) == FileKind::kRegular;
 }
 
+bool FitsNameBuffer(const char* name) {
+  return NameBufferLength(name) + sizeof(kBackupSuffix) <= static_cast<std::size_t>(kNameBufferSize);
+}
+
+std::string BackupName(Disk& disk, const char* name) {
+  return disk.Resolve(name) + kBackupSuffix;
+}
+
 int ConvertWith(Disk& disk, LineBreakStyle style, bool keep_backup, const char* name,
                 std::size_t buffer_size, ConvertProgress progress, void* context) {
-  if (!name || std::strlen(name) + sizeof(".bak") > static_cast<std::size_t>(kNameBufferSize))
-    return kConvertNameTooLong;
+  if (!name || !FitsNameBuffer(name)) return kConvertNameTooLong;
   if (!IsConvertible(disk, name)) return kConvertNotAFile;
 
   const std::string file = disk.Resolve(name);
-  const std::string backup = file + ".bak";
-  if (disk.Exists(backup) && !disk.Remove(backup)) return kConvertStaleBackup;
-  if (!disk.Move(file, backup)) return kConvertMoveFailed;
-
-  bool created = false;
-  int result = Rewrite(disk, style, backup, file, buffer_size, progress, context, &created);
-  if (result != kConvertOk) {
-    // Put the original back; if that fails it is still whole under the backup name.
-    if ((created && !disk.Remove(file)) || !disk.Move(backup, file)) return kConvertNotRestored;
-    return result;
-  }
-  // A backup that will not go (a read-only file's, say) is simply kept.
-  if (!keep_backup) disk.Remove(backup);
-  return kConvertOk;
+  int result = kConvertOk;
+  // The work file comes first: it is the lock against a second conversion.
+  std::unique_ptr<WorkFile> work = disk.CreateWork(file + kWorkSuffix, &result);
+  if (!work) return result;
+  std::unique_ptr<InputFile> input = disk.OpenInput(file, &result);
+  if (!input) return result;
+  if ((result = work->CopyMetadata(*input))) return result;
+  if ((result = Fill(*input, *work, style, buffer_size, progress, context))) return result;
+  input.reset();
+  return Commit(disk, *work, file, file + kBackupSuffix, keep_backup);
 }
 
 }  // namespace quenlo

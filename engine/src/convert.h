@@ -3,6 +3,7 @@
 #define QUENLO_CONVERT_H_
 
 #include <cstddef>
+#include <string>
 
 #include "disk.h"
 #include "quenlo/engine.h"
@@ -13,13 +14,19 @@ namespace quenlo {
 // ones make the kernel's copies to and from them miss it.
 constexpr std::size_t kDefaultBufferSize = std::size_t{64} << 10;
 
-// Returns a ConvertResult. The former content is, at every moment, under
-// the name or under the backup name; on failure it is put back under the name.
+// Returns a ConvertResult. The name holds the whole former content until
+// the whole new content replaces it; on failure or cancel nothing changes.
 int ConvertWith(Disk& disk, LineBreakStyle style, bool keep_backup, const char* name,
                 std::size_t buffer_size = kDefaultBufferSize, ConvertProgress progress = nullptr,
                 void* context = nullptr);
 
 bool IsConvertible(Disk& disk, const char* name);
+
+// True when the name leaves room in the name buffer for the backup's suffix.
+bool FitsNameBuffer(const char* name);
+
+// The backup's name: beside the file itself when the name is a symbolic link.
+std::string BackupName(Disk& disk, const char* name);
 
 }  // namespace quenlo
 

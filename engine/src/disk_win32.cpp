@@ -1,11 +1,15 @@
-// Names are byte strings in the ANSI code page, passed to the A functions
-// unchanged.
+// Names arrive as UTF-8 and go to the W functions, so every name works,
+// whatever the ANSI code page holds.
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
 
+#include <vector>
+
 #include "disk.h"
+#include "path_win32.h"
+#include "quenlo/engine.h"
 
 namespace quenlo {
 
@@ -13,6 +17,13 @@ namespace {
 
 // ReadFile and WriteFile take 32-bit sizes.
 constexpr std::size_t kMaxChunk = std::size_t{1} << 30;
+
+// Other programs may keep the file open meanwhile, as with the runtime's _open.
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// What the converted file takes over from the original.
+constexpr DWORD kKeptAttributes =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
 
 class Handle {
  public:
@@ -23,11 +34,9 @@ class Handle {
 
   HANDLE get() const { return handle_; }
   bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  bool Close() {
-    if (!valid()) return true;
-    HANDLE handle = handle_;
+  void Close() {
+    if (valid()) ::CloseHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;
-    return ::CloseHandle(handle) != 0;
   }
 
  private:
@@ -36,8 +45,8 @@ class Handle {
 
 class FindHandle {
  public:
-  explicit FindHandle(const std::string& name)
-      : handle_(::FindFirstFileA(name.c_str(), &data_)),
+  explicit FindHandle(const std::wstring& name)
+      : handle_(::FindFirstFileW(name.c_str(), &data_)),
         error_(found() ? ERROR_SUCCESS : ::GetLastError()) {}
   FindHandle(const FindHandle&) = delete;
   FindHandle& operator=(const FindHandle&) = delete;
@@ -49,13 +58,40 @@ class FindHandle {
   DWORD error() const { return error_; }
 
  private:
-  WIN32_FIND_DATAA data_;
+  WIN32_FIND_DATAW data_;
   HANDLE handle_;
   DWORD error_;
 };
 
-// Other programs may keep the file open meanwhile, as with the runtime's _open.
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+bool IsDiskFull(DWORD error) {
+  return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
+}
+
+bool IsInUse(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+int MoveResult(DWORD error) { return IsInUse(error) ? kConvertInUse : kConvertMoveFailed; }
+
+bool SetAttributes(HANDLE handle, DWORD attributes) {
+  FILE_BASIC_INFO info = {};  // zero times stay as they are
+  info.FileAttributes = attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
+  return ::SetFileInformationByHandle(handle, FileBasicInfo, &info, sizeof(info)) != 0;
+}
+
+// Deletes a file, read-only or not: ERROR_SUCCESS or the error.
+DWORD DeleteAnyway(const std::wstring& name) {
+  if (::DeleteFileW(name.c_str())) return ERROR_SUCCESS;
+  DWORD error = ::GetLastError();
+  if (error != ERROR_ACCESS_DENIED) return error;
+  DWORD attributes = ::GetFileAttributesW(name.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return error;
+  if (!::SetFileAttributesW(name.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) return error;
+  if (::DeleteFileW(name.c_str())) return ERROR_SUCCESS;
+  error = ::GetLastError();
+  ::SetFileAttributesW(name.c_str(), attributes);
+  return error;
+}
 
 class Win32Input : public InputFile {
  public:
@@ -70,30 +106,81 @@ class Win32Input : public InputFile {
     LARGE_INTEGER size;
     return ::GetFileSizeEx(handle_.get(), &size) ? size.QuadPart : 0;
   }
-  bool Close() override { return handle_.Close(); }
+  HANDLE get() const { return handle_.get(); }
 
  private:
   Handle handle_;
 };
 
-class Win32Output : public OutputFile {
+// Opened without sharing: while it lives, no other conversion can open or
+// delete it, which is how a live work file is told from a stale one.
+class Win32Work : public WorkFile {
  public:
-  explicit Win32Output(HANDLE handle) : handle_(handle) {}
-  bool Write(const char* data, std::size_t size) override {
+  Win32Work(HANDLE handle, std::wstring name) : handle_(handle), name_(std::move(name)) {}
+  ~Win32Work() override {
+    if (moved_) return;
+    FILE_DISPOSITION_INFO dispose = {TRUE};
+    if (::SetFileInformationByHandle(handle_.get(), FileDispositionInfo, &dispose,
+                                     sizeof(dispose)))
+      return;
+    handle_.Close();
+    ::DeleteFileW(name_.c_str());
+  }
+
+  int CopyMetadata(InputFile& original) override {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!::GetFileInformationByHandle(static_cast<Win32Input&>(original).get(), &info))
+      return kConvertOpenFailed;
+    attributes_ = info.dwFileAttributes & kKeptAttributes;
+    return kConvertOk;
+  }
+
+  int Write(const char* data, std::size_t size) override {
     while (size > 0) {
       DWORD put = 0;
       DWORD want = static_cast<DWORD>(size < kMaxChunk ? size : kMaxChunk);
-      if (!::WriteFile(handle_.get(), data, want, &put, nullptr) || put == 0) return false;
+      if (!::WriteFile(handle_.get(), data, want, &put, nullptr))
+        return IsDiskFull(::GetLastError()) ? kConvertDiskFull : kConvertWriteFailed;
+      if (put == 0) return kConvertWriteFailed;
       data += put;
       size -= put;
     }
-    return true;
+    return kConvertOk;
   }
-  bool Flush() override { return ::FlushFileBuffers(handle_.get()) != 0; }
-  bool Close() override { return handle_.Close(); }
+
+  int Flush() override {
+    if (::FlushFileBuffers(handle_.get())) return kConvertOk;
+    return IsDiskFull(::GetLastError()) ? kConvertDiskFull : kConvertFlushFailed;
+  }
+
+  // Renamed through the handle it holds, so no other conversion can take it
+  // between closing and moving.
+  int MoveTo(const std::string& name, bool replace) override {
+    if (!SetAttributes(handle_.get(), attributes_)) return kConvertMoveFailed;
+    const std::wstring to = WidePath(name);
+    std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + to.size() * sizeof(wchar_t));
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    info->ReplaceIfExists = replace ? TRUE : FALSE;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = static_cast<DWORD>(to.size() * sizeof(wchar_t));
+    to.copy(info->FileName, to.size());
+    info->FileName[to.size()] = L'\0';
+    if (!::SetFileInformationByHandle(handle_.get(), FileRenameInfo, info,
+                                      static_cast<DWORD>(buffer.size()))) {
+      DWORD error = ::GetLastError();
+      SetAttributes(handle_.get(), 0);
+      return MoveResult(error);
+    }
+    moved_ = true;
+    ::FlushFileBuffers(handle_.get());
+    return kConvertOk;
+  }
 
  private:
   Handle handle_;
+  std::wstring name_;
+  DWORD attributes_ = 0;
+  bool moved_ = false;
 };
 
 // '<', '>' and '"' are wildcards to the directory search as well.
@@ -104,8 +191,8 @@ bool IsPattern(const std::string& name) {
 // Devices (NUL, CON, COM1, ...) answer the search and the attribute query
 // like files do; only an open handle tells them apart. Opening for no access
 // at all is refused by no sharing mode, so a failure means it is no file.
-bool IsDiskFile(const std::string& name) {
-  Handle handle(::CreateFileA(name.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+bool IsDiskFile(const std::wstring& name) {
+  Handle handle(::CreateFileW(name.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   return handle.valid() && ::GetFileType(handle.get()) == FILE_TYPE_DISK;
 }
@@ -115,7 +202,9 @@ class Win32Disk : public Disk {
   FileKind Kind(const std::string& name) override {
     // A pattern would let the search match some other entry.
     if (IsPattern(name)) return FileKind::kOther;
-    FindHandle find(name);
+    const std::wstring wide = WidePath(name);
+    if (wide.empty()) return FileKind::kMissing;
+    FindHandle find(wide);
     if (!find.found()) {
       DWORD error = find.error();
       return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
@@ -123,44 +212,76 @@ class Win32Disk : public Disk {
                  ? FileKind::kMissing
                  : FileKind::kOther;
     }
-    DWORD attributes = ::GetFileAttributesA(name.c_str());
+    DWORD attributes = ::GetFileAttributesW(wide.c_str());
     // Any directory, whatever other bits it carries: moving it aside would
     // leave an empty file in its place.
     if (attributes == INVALID_FILE_ATTRIBUTES ||
         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0)
       return FileKind::kOther;
-    return IsDiskFile(name) ? FileKind::kRegular : FileKind::kOther;
+    return IsDiskFile(wide) ? FileKind::kRegular : FileKind::kOther;
   }
 
   bool Exists(const std::string& name) override {
+    const std::wstring wide = WidePath(name);
     // The attribute query also sees an entry the search cannot list.
-    return FindHandle(name).found() || ::GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return FindHandle(wide).found() || ::GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
   }
 
   std::string Resolve(const std::string& name) override { return name; }
 
-  // Fails on a read-only file, which is how its backup stays.
-  bool Remove(const std::string& name) override { return ::DeleteFileA(name.c_str()) != 0; }
-
-  // Without MOVEFILE_REPLACE_EXISTING an existing `to` makes it fail.
-  bool Move(const std::string& from, const std::string& to) override {
-    return ::MoveFileA(from.c_str(), to.c_str()) != 0;
+  // A read-only backup goes too, like any other.
+  bool Remove(const std::string& name) override {
+    return DeleteAnyway(WidePath(name)) == ERROR_SUCCESS;
   }
 
-  std::unique_ptr<InputFile> OpenInput(const std::string& name) override {
-    HANDLE handle = ::CreateFileA(name.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  // No second name: a replacing rename fails on a read-only file, and a plain
+  // move keeps the original's attributes with its backup.
+  bool Link(const std::string&, const std::string&) override { return false; }
+
+  int Move(const std::string& from, const std::string& to) override {
+    // Without MOVEFILE_REPLACE_EXISTING an existing `to` makes it fail.
+    if (::MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), MOVEFILE_WRITE_THROUGH))
+      return kConvertOk;
+    return MoveResult(::GetLastError());
+  }
+
+  // The moves were made with write-through.
+  void SyncDirectory(const std::string&) override {}
+
+  std::unique_ptr<InputFile> OpenInput(const std::string& name, int* result) override {
+    HANDLE handle = ::CreateFileW(WidePath(name).c_str(), GENERIC_READ, kShareAll, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
+                                  nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+      *result = IsInUse(::GetLastError()) ? kConvertInUse : kConvertOpenFailed;
+      return nullptr;
+    }
     return std::make_unique<Win32Input>(handle);
   }
 
-  // The new file is plain and writable: the former attributes stay with the
-  // backup.
-  std::unique_ptr<OutputFile> CreateOutput(const std::string& name, const std::string&) override {
-    HANDLE handle = ::CreateFileA(name.c_str(), GENERIC_WRITE, kShareAll, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return nullptr;
-    return std::make_unique<Win32Output>(handle);
+  std::unique_ptr<WorkFile> CreateWork(const std::string& name, int* result) override {
+    const std::wstring wide = WidePath(name);
+    // A few rounds: another conversion may be clearing the same stale file.
+    for (int round = 0; round < 8; ++round) {
+      HANDLE handle = ::CreateFileW(wide.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (handle != INVALID_HANDLE_VALUE) return std::make_unique<Win32Work>(handle, wide);
+      DWORD error = ::GetLastError();
+      if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+        *result = IsDiskFull(error)  ? kConvertDiskFull
+                  : IsInUse(error) ? kConvertBusy
+                                   : kConvertOpenFailed;
+        return nullptr;
+      }
+      // One that a live conversion holds cannot be deleted.
+      error = DeleteAnyway(wide);
+      if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND) {
+        *result = IsInUse(error) ? kConvertBusy : kConvertOpenFailed;
+        return nullptr;
+      }
+    }
+    *result = kConvertBusy;
+    return nullptr;
   }
 };
 

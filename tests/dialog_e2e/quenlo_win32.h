@@ -8,6 +8,7 @@
 #include <string>
 
 #include "process_win32.h"
+#include "quenlo_version.h"
 
 namespace quenlo {
 
@@ -41,8 +42,8 @@ constexpr char kAskCancel[] = "変換中です。変換を中止して終了し�
 constexpr char kErrorCaption[] = "ｴﾗｰﾒｯｾｰｼﾞ";
 constexpr char kBadName[] = "変換するﾌｧｲﾙ名が正しく指定されていません。";
 constexpr char kNotFound[] = "変換するﾌｧｲﾙ名が存在しません。";
-constexpr char kVersion[] = "Quenlo32 改行ｺｰﾄﾞ変換ﾂｰﾙ Version 1, 0, 0, 2";
-constexpr char kNotice[] = "Copyright (C) 2026 Quenlo developers";
+constexpr char kVersion[] = "Quenlo32 改行ｺｰﾄﾞ変換ﾂｰﾙ Version " QUENLO_VERSION_TEXT;
+constexpr char kNotice[] = QUENLO_NOTICE;
 
 }  // namespace quenlo
 

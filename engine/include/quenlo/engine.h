@@ -25,11 +25,11 @@ enum ConvertResult : std::int32_t {
   kConvertNameTooLong = 2,      // the backup name would not fit
   kConvertStaleBackup = 3,      // an old backup could not be removed
   kConvertMoveFailed = 4,       // the file could not be moved to the backup
-  kConvertOpenFailed = 5,       // the backup or the new file did not open
+  kConvertOpenFailed = 5,       // the file or the work file did not open
   kConvertReadFailed = 6,
   kConvertWriteFailed = 7,
   kConvertFlushFailed = 8,
-  kConvertCloseFailed = 9,
+  kConvertCloseFailed = 9,      // no longer produced; the number stays taken
   kConvertNotRestored = 10,     // failed, and the original is left as ".bak"
   kConvertCancelled = 11,       // the progress callback said stop
   kConvertBusy = 12,            // another conversion of the same file is running
@@ -42,8 +42,9 @@ enum ConvertResult : std::int32_t {
 // Called on the converting thread after each buffer, with the bytes of the
 // file read so far and its size. Returns nonzero to go on, 0 to cancel; the
 // file is then left as it was. To cancel from another thread, have the
-// callback read a flag that thread sets. Not called once the converted file
-// is complete and about to take the name.
+// callback read a flag that thread sets. The last call comes once the new
+// content is on the device, just before it takes the name; from then on the
+// conversion runs to its end.
 typedef int (*ConvertProgress)(void* context, std::int64_t done, std::int64_t total);
 
 // Names are byte strings as the file system takes them on POSIX systems,
@@ -55,6 +56,10 @@ int is_existing_file(const char* name);
 // Converts the named file to the style. keep_backup nonzero keeps the
 // former content as "<name>.bak". Returns a ConvertResult.
 int convert_file(LineBreakStyle style, int keep_backup, const char* name);
+
+// Writes the name of the backup of `name` into `buffer` (beside the target
+// when the name is a symbolic link). Returns 1, or 0 when it does not fit.
+int backup_file_name(const char* name, char* buffer, int size);
 
 // convert_file with a progress callback (may be null) and its context.
 int convert_file_with_progress(LineBreakStyle style, int keep_backup, const char* name,

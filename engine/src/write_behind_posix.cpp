@@ -1,0 +1,89 @@
+#include "write_behind_posix.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "quenlo/engine.h"
+
+namespace quenlo {
+
+WriteBehind::WriteBehind(int fd) : fd_(fd), thread_([this] { Run(); }) {}
+
+WriteBehind::~WriteBehind() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  changed_.notify_all();
+  thread_.join();
+}
+
+int WriteBehind::Write(const char* data, std::size_t size) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [this] { return queued_ < kSlots || result_ != kConvertOk; });
+  if (result_ != kConvertOk) return result_;
+  std::vector<char>& slot = slots_[(head_ + queued_) % kSlots];
+  slot.assign(data, data + size);
+  ++queued_;
+  const off_t written = written_;
+  lock.unlock();
+  changed_.notify_all();
+  StartWriteback(written);
+  return kConvertOk;
+}
+
+int WriteBehind::Finish() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [this] { return queued_ == 0 || result_ != kConvertOk; });
+  return result_;
+}
+
+void WriteBehind::Run() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [this] { return queued_ > 0 || stopping_; });
+    if (stopping_) return;
+    std::vector<char>& slot = slots_[head_];
+    // The slot is the writer's until it is released below.
+    lock.unlock();
+    int result = WriteAll(slot.data(), slot.size());
+    lock.lock();
+    written_ += static_cast<off_t>(slot.size());
+    head_ = (head_ + 1) % kSlots;
+    --queued_;
+    if (result_ == kConvertOk) result_ = result;
+    changed_.notify_all();
+  }
+}
+
+int WriteBehind::WriteAll(const char* data, std::size_t size) {
+  while (size > 0) {
+    ssize_t put = ::write(fd_, data, size);
+    if (put < 0 && errno == EINTR) continue;
+    if (put < 0) return errno == ENOSPC || errno == EDQUOT ? kConvertDiskFull : kConvertWriteFailed;
+    if (put == 0) return kConvertWriteFailed;
+    data += put;
+    size -= static_cast<std::size_t>(put);
+  }
+  return kConvertOk;
+}
+
+// Sends each finished stretch to the device while the rest is converted,
+// so the closing fsync waits only for the tail. Called on the converting
+// thread, which has time to spare while the writer copies. A hint only: the
+// fsync still reports any failure.
+void WriteBehind::StartWriteback(off_t written) {
+#ifdef SYNC_FILE_RANGE_WRITE
+  constexpr off_t kStretch = off_t{4} << 20;
+  if (written - started_ < kStretch) return;
+  ::sync_file_range(fd_, started_, written - started_, SYNC_FILE_RANGE_WRITE);
+  started_ = written;
+#else
+  (void)written;
+#endif
+}
+
+}  // namespace quenlo

@@ -1,0 +1,53 @@
+// Writes a file on a second thread, so that copying into the page cache and
+// starting its writeback overlap with reading and converting the next
+// buffers on two cores.
+#ifndef QUENLO_WRITE_BEHIND_POSIX_H_
+#define QUENLO_WRITE_BEHIND_POSIX_H_
+
+#include <sys/types.h>
+
+#include <condition_variable>
+#include <cstddef>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace quenlo {
+
+class WriteBehind {
+ public:
+  explicit WriteBehind(int fd);
+  WriteBehind(const WriteBehind&) = delete;
+  WriteBehind& operator=(const WriteBehind&) = delete;
+  // Drops what is still queued.
+  ~WriteBehind();
+
+  // Queues a copy of the bytes. Returns the first failure of an earlier
+  // write (kConvertWriteFailed or kConvertDiskFull), else kConvertOk.
+  int Write(const char* data, std::size_t size);
+  // Waits until everything queued is written; the first failure, if any.
+  int Finish();
+
+ private:
+  static constexpr std::size_t kSlots = 4;
+
+  void Run();
+  int WriteAll(const char* data, std::size_t size);
+  void StartWriteback(off_t written);
+
+  const int fd_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<char> slots_[kSlots];
+  std::size_t head_ = 0;    // next slot to write
+  std::size_t queued_ = 0;  // slots waiting to be written
+  bool stopping_ = false;
+  int result_ = 0;
+  off_t written_ = 0;  // bytes the writer has written
+  off_t started_ = 0;  // bytes whose writeback has been started
+  std::thread thread_;
+};
+
+}  // namespace quenlo
+
+#endif  // QUENLO_WRITE_BEHIND_POSIX_H_

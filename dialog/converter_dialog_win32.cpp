@@ -7,7 +7,7 @@
 #include "about_dialog.h"
 #include "conversion.h"
 #include "converter_app.h"
-#include "drop_names.h"
+#include "file_names.h"
 #include "framework/file_dialog.h"
 #include "framework/paint_dc.h"
 #include "framework/wait_cursor.h"
@@ -188,15 +188,15 @@ LRESULT CConverterDialog::OnDestroy(WPARAM wparam, LPARAM lparam) {
 
 LRESULT CConverterDialog::OnDropFiles(WPARAM wparam, LPARAM lparam) {
   HDROP drop = reinterpret_cast<HDROP>(wparam);
-  std::string joined;
-  const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+  std::wstring joined;
+  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
   for (UINT i = 0; i < count; ++i) {
-    std::string name(DragQueryFileA(drop, i, nullptr, 0), '\0');
-    name.resize(DragQueryFileA(drop, i, &name[0], static_cast<UINT>(name.size() + 1)));
+    std::wstring name(DragQueryFileW(drop, i, nullptr, 0), L'\0');
+    name.resize(DragQueryFileW(drop, i, &name[0], static_cast<UINT>(name.size() + 1)));
     AppendDroppedName(joined, name);
   }
   DragFinish(drop);
-  m_fileNameEdit.SetWindowTextA(joined);
+  m_fileNameEdit.SetWindowText(joined);
   return DefWindowProc(WM_DROPFILES, wparam, lparam);
 }
 
@@ -209,28 +209,30 @@ LRESULT CConverterDialog::OnCopyData(WPARAM, LPARAM lparam) {
 }
 
 void CConverterDialog::OnBrowse() {
-  const std::string current = m_fileNameEdit.GetWindowTextA();
-  CFileDialog dialog(TRUE, nullptr, current,
+  CFileDialog dialog(TRUE, nullptr, m_fileNameEdit.GetWindowText(),
                      OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_FILEMUSTEXIST, kFileFilter);
-  if (dialog.DoModal() == IDOK) m_fileNameEdit.SetWindowTextA(dialog.GetPathName());
+  if (dialog.DoModal() == IDOK) m_fileNameEdit.SetWindowText(dialog.GetPathName());
 }
 
 void CConverterDialog::OnConvert() {
   // One conversion at a time; a command can still be posted to the dialog.
   if (m_pJob) return;
-  const std::string name = m_fileNameEdit.GetWindowTextA();
-  if (name.empty()) {
+  const CString name = m_fileNameEdit.GetWindowText();
+  std::string utf8_name;
+  // A name with a lone surrogate has no UTF-8 form for the engine.
+  if (name.IsEmpty() || !ToUtf8(name.str(), &utf8_name)) {
     ShowError(IDS_BAD_NAME);
     return;
   }
   {
-    WIN32_FIND_DATAA found;
-    FindHandle search(FindFirstFileA(name.c_str(), &found));
+    const std::wstring path = LongPathForm(name.str());
+    WIN32_FIND_DATAW found;
+    FindHandle search(FindFirstFileW(path.c_str(), &found));
     if (!search.Found()) {
       ShowError(IDS_NOT_FOUND);
       return;
     }
-    if (GetFileAttributesA(name.c_str()) == FILE_ATTRIBUTE_DIRECTORY) {
+    if (GetFileAttributesW(path.c_str()) == FILE_ATTRIBUTE_DIRECTORY) {
       ShowError(IDS_BAD_NAME);
       return;
     }
@@ -239,13 +241,13 @@ void CConverterDialog::OnConvert() {
   const LineBreakStyle style = StyleForButton(GetCheckedRadioButton(IDC_STYLE_CRLF, IDC_STYLE_CR));
   const int keep = m_keepCheck.GetCheck() == BST_CHECKED ? 1 : 0;
 
-  auto job = std::make_unique<ConversionJob>(style, keep, name, m_hWnd, kConversionDone);
+  auto job = std::make_unique<ConversionJob>(style, keep, utf8_name, m_hWnd, kConversionDone);
   if (!job->Start()) {
     ShowError(IDS_CONVERT_FAILED);
     return;
   }
   m_pJob = std::move(job);
-  m_strConverting = CString::FromAnsi(name);
+  m_strConverting = name;
   m_bCloseWhenDone = false;
   // The controls are disabled; the window itself goes on answering, and its
   // close box asks whether to cancel.
@@ -325,7 +327,9 @@ void CConverterDialog::AskToCancel() {
 void CConverterDialog::Report(int result, const CString& file_name) {
   const ConvertReport report = ReportFor(result);
   if (report.kind == ReportKind::kFailed) {
-    ShowError(report.message_id, report.names_backup ? file_name : CString());
+    // Named in code page 932, as the console names it.
+    ShowError(report.message_id,
+              report.names_backup ? CString(ShownInCodePage932(file_name.str())) : CString());
     return;
   }
   CString text;

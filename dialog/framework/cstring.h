@@ -1,6 +1,5 @@
 // CString: the framework's text object. Texts are held as UTF-16 so that the
-// Unicode window functions show them whatever the system code page is; file
-// names, which stay in the ANSI code page, convert at the edges.
+// Unicode window functions show them whatever the system code page is.
 #ifndef QUENLO32_FRAMEWORK_CSTRING_H_
 #define QUENLO32_FRAMEWORK_CSTRING_H_
 
@@ -16,7 +15,6 @@ class CString {
 
   // Text in the system's ANSI code page.
   static CString FromAnsi(const std::string& text);
-  std::string ToAnsi() const;
 
   // Loads a string from the program's string table; FALSE leaves it empty.
   BOOL LoadString(UINT id);

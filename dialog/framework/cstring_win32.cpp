@@ -9,16 +9,6 @@ CString CString::FromAnsi(const std::string& text) {
   return CString(std::move(wide));
 }
 
-std::string CString::ToAnsi() const {
-  if (m_text.empty()) return std::string();
-  const int size = static_cast<int>(m_text.size());
-  const int count =
-      WideCharToMultiByte(CP_ACP, 0, m_text.data(), size, nullptr, 0, nullptr, nullptr);
-  std::string ansi(static_cast<std::size_t>(count), '\0');
-  WideCharToMultiByte(CP_ACP, 0, m_text.data(), size, &ansi[0], count, nullptr, nullptr);
-  return ansi;
-}
-
 BOOL CString::LoadString(UINT id) {
   // With a zero buffer size LoadStringW hands out the resource text itself,
   // so no length limit applies.

@@ -1,5 +1,5 @@
-// CFileDialog: the common file-open (or save) dialog. Names stay in the ANSI
-// code page, as every file name of the program does.
+// CFileDialog: the common file-open (or save) dialog, in UTF-16 so that it
+// returns every name the file system holds.
 #ifndef QUENLO32_FRAMEWORK_FILE_DIALOG_H_
 #define QUENLO32_FRAMEWORK_FILE_DIALOG_H_
 
@@ -8,6 +8,7 @@
 #include <commdlg.h>
 
 #include <string>
+#include <vector>
 
 #include "cstring.h"
 #include "wnd.h"
@@ -16,7 +17,7 @@ class CFileDialog {
  public:
   // `filter` lists label|pattern pairs, each followed by '|'. Without a
   // parent the application's main window owns the dialog.
-  CFileDialog(BOOL open, const char* default_extension, const std::string& file_name,
+  CFileDialog(BOOL open, const wchar_t* default_extension, const CString& file_name,
               DWORD flags, const CString& filter, CWnd* parent = nullptr);
   CFileDialog(const CFileDialog&) = delete;
   CFileDialog& operator=(const CFileDialog&) = delete;
@@ -24,15 +25,16 @@ class CFileDialog {
   // IDOK when a name was chosen, else IDCANCEL.
   INT_PTR DoModal();
   // The chosen full path.
-  std::string GetPathName() const { return m_szFileName; }
+  CString GetPathName() const { return CString(m_szFileName.data()); }
 
  private:
   BOOL m_bOpenFileDialog;
-  std::string m_strDefExt;
-  std::string m_strFilter;
+  std::wstring m_strDefExt;
+  std::wstring m_strFilter;
   CWnd* m_pParentWnd;
-  OPENFILENAMEA m_ofn{};
-  char m_szFileName[MAX_PATH] = {};
+  OPENFILENAMEW m_ofn{};
+  // Room for a full path in the "\\?\" form.
+  std::vector<wchar_t> m_szFileName = std::vector<wchar_t>(32768, L'\0');
 };
 
 #endif  // QUENLO32_FRAMEWORK_FILE_DIALOG_H_

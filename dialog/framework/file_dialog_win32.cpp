@@ -4,32 +4,29 @@
 
 #include "win_app.h"
 
-CFileDialog::CFileDialog(BOOL open, const char* default_extension, const std::string& file_name,
+CFileDialog::CFileDialog(BOOL open, const wchar_t* default_extension, const CString& file_name,
                          DWORD flags, const CString& filter, CWnd* parent)
     : m_bOpenFileDialog(open),
-      m_strDefExt(default_extension ? default_extension : ""),
+      m_strDefExt(default_extension ? default_extension : L""),
+      m_strFilter(filter.str()),
       m_pParentWnd(parent) {
-  // The separators become the terminators the dialog expects. They are
-  // replaced before the conversion: in code page 932 a '|' byte can be the
-  // second byte of a character.
-  CString separated = filter;
-  separated.Replace(L"|", CString(std::wstring(1, L'\0')));
-  m_strFilter = separated.ToAnsi();
-  m_strFilter.push_back('\0');
+  // The separators become the terminators the dialog expects.
+  std::replace(m_strFilter.begin(), m_strFilter.end(), L'|', L'\0');
+  m_strFilter.push_back(L'\0');
 
-  const std::size_t length = std::min(file_name.size(), sizeof m_szFileName - 1);
-  file_name.copy(m_szFileName, length);
+  const std::size_t length = std::min(file_name.str().size(), m_szFileName.size() - 1);
+  file_name.str().copy(m_szFileName.data(), length);
 
   m_ofn.lStructSize = sizeof m_ofn;
   m_ofn.lpstrFilter = m_strFilter.c_str();
-  m_ofn.lpstrFile = m_szFileName;
-  m_ofn.nMaxFile = sizeof m_szFileName;
+  m_ofn.lpstrFile = m_szFileName.data();
+  m_ofn.nMaxFile = static_cast<DWORD>(m_szFileName.size());
   m_ofn.lpstrDefExt = m_strDefExt.empty() ? nullptr : m_strDefExt.c_str();
   m_ofn.Flags = flags | OFN_EXPLORER;
 }
 
 INT_PTR CFileDialog::DoModal() {
   m_ofn.hwndOwner = m_pParentWnd ? m_pParentWnd->m_hWnd : AfxGetMainWndHandle();
-  const BOOL chosen = m_bOpenFileDialog ? GetOpenFileNameA(&m_ofn) : GetSaveFileNameA(&m_ofn);
+  const BOOL chosen = m_bOpenFileDialog ? GetOpenFileNameW(&m_ofn) : GetSaveFileNameW(&m_ofn);
   return chosen ? IDOK : IDCANCEL;
 }

@@ -18,9 +18,6 @@ class CWnd {
 
   CString GetWindowText() const;
   void SetWindowText(const CString& text) { ::SetWindowTextW(m_hWnd, text); }
-  // File names keep the ANSI code page end to end.
-  std::string GetWindowTextA() const;
-  void SetWindowTextA(const std::string& text) { ::SetWindowTextA(m_hWnd, text.c_str()); }
 
   CString GetDlgItemText(int id) const;
   void SetDlgItemText(int id, const CString& text) { ::SetDlgItemTextW(m_hWnd, id, text); }

@@ -9,13 +9,6 @@ CString CWnd::GetWindowText() const {
   return CString(std::wstring(text.data(), static_cast<std::size_t>(got)));
 }
 
-std::string CWnd::GetWindowTextA() const {
-  const int length = GetWindowTextLengthA(m_hWnd);
-  std::vector<char> text(static_cast<std::size_t>(length) + 1);
-  const int got = ::GetWindowTextA(m_hWnd, text.data(), length + 1);
-  return std::string(text.data(), static_cast<std::size_t>(got));
-}
-
 CString CWnd::GetDlgItemText(int id) const {
   HWND item = ::GetDlgItem(m_hWnd, id);
   if (!item) return CString();

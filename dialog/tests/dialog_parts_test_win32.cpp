@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "conversion.h"
-#include "drop_names.h"
+#include "file_names.h"
 #include "instance.h"
 #include "keyboard_filter.h"
 #include "quenlo_version.h"
@@ -90,26 +90,83 @@ void TestReports() {
 }
 
 void TestDropNames() {
-  const std::string longest(kDropBufferSize - 1, 'a');
+  // The joined names fit kDropBufferSize with their terminator, measured on
+  // the code page 932 form.
+  const std::size_t room = kDropBufferSize - 1;
+  const std::wstring a(room, L'a');
   const struct {
-    std::vector<std::string> names;
-    std::string joined;
+    std::vector<std::wstring> names;
+    std::wstring joined;
   } rows[] = {
-      {{"C:\\doc\\memo.txt"}, "C:\\doc\\memo.txt"},
-      {{"C:\\a.txt", "C:\\b.txt"}, "C:\\a.txtC:\\b.txt"},
-      {{longest}, longest},
-      {{longest + "a"}, ""},
-      {{longest, "b"}, longest},
-      {{std::string(200, 'x'), std::string(100, 'y'), "z"}, std::string(200, 'x') + "z"},
-      {{}, ""},
+      {{L"C:\\doc\\memo.txt"}, L"C:\\doc\\memo.txt"},
+      {{L"C:\\a.txt", L"C:\\b.txt"}, L"C:\\a.txtC:\\b.txt"},
+      {{a}, a},
+      {{a + L"a"}, L""},
+      {{a, L"b"}, a},
+      {{std::wstring(300, L'x'), std::wstring(300, L'y'), L"z"}, std::wstring(300, L'x') + L"z"},
+      {{a.substr(2) + L"\u65e5"}, a.substr(2) + L"\u65e5"},        // two bytes
+      {{a.substr(1) + L"\u65e5"}, L""},
+      {{a.substr(1) + L"\U0001F600"}, a.substr(1) + L"\U0001F600"},  // one '?'
+      {{a.substr(1) + L"\u00e9"}, a.substr(1) + L"\u00e9"},
+      {{}, L""},
   };
   int row = 0;
   for (const auto& r : rows) {
-    std::string joined;
-    for (const std::string& name : r.names) AppendDroppedName(joined, name);
+    std::wstring joined;
+    for (const std::wstring& name : r.names) AppendDroppedName(joined, name);
     Check(joined == r.joined, "dropped names", ++row);
-    Check(joined.size() < kDropBufferSize, "dropped names fit", row);
   }
+}
+
+void TestNameForms() {
+  const struct {
+    const wchar_t* name;
+    bool has_utf8;
+    const char* utf8;
+    std::size_t cp932_length;
+    const wchar_t* shown;
+  } rows[] = {
+      {L"memo.txt", true, "memo.txt", 8, L"memo.txt"},
+      {L"caf\u00e9.txt", true, "caf\xc3\xa9.txt", 8, L"caf?.txt"},
+      {L"price\u00a5100.txt", true, "price\xc2\xa5" "100.txt", 13, L"price?100.txt"},
+      {L"\ud55c\uad6d\uc5b4.txt", true, "\xed\x95\x9c\xea\xb5\xad\xec\x96\xb4.txt", 7,
+       L"???.txt"},
+      {L"\U0001F600memo.txt", true, "\xf0\x9f\x98\x80memo.txt", 9, L"?memo.txt"},
+      {L"\U00020BB7\u91ce\u5bb6.txt", true, "\xf0\xa0\xae\xb7\xe9\x87\x8e\xe5\xae\xb6.txt", 9,
+       L"?\u91ce\u5bb6.txt"},
+      {L"\u65e5\u672c\u8a9e.txt", true, "\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e.txt", 10,
+       L"\u65e5\u672c\u8a9e.txt"},
+      {L"\uff8c\uff67\uff72\uff99", true, "\xef\xbe\x8c\xef\xbd\xa7\xef\xbd\xb2\xef\xbe\x99", 4,
+       L"\uff8c\uff67\uff72\uff99"},
+      {L"a\xd800" L"b.txt", false, "", 7, L"a?b.txt"},
+  };
+  int row = 0;
+  for (const auto& r : rows) {
+    ++row;
+    std::string utf8;
+    const bool has_utf8 = ToUtf8(r.name, &utf8);
+    Check(has_utf8 == r.has_utf8 && (!has_utf8 || utf8 == r.utf8), "UTF-8 form", row);
+    Check(CodePage932Length(r.name) == r.cp932_length, "code page 932 length", row);
+    Check(ShownInCodePage932(r.name) == r.shown, "shown in code page 932", row);
+  }
+}
+
+void TestLongPathForms() {
+  const std::wstring long_part(300, L'a');
+  const struct {
+    std::wstring name;
+    std::wstring form;
+  } rows[] = {
+      {L"", L""},
+      {L"C:\\doc\\memo.txt", L"C:\\doc\\memo.txt"},
+      {L"C:\\" + long_part, L"\\\\?\\C:\\" + long_part},
+      {L"C:\\x\\..\\" + long_part, L"\\\\?\\C:\\" + long_part},
+      {L"C:/" + long_part, L"\\\\?\\C:\\" + long_part},
+      {L"\\\\server\\share\\" + long_part, L"\\\\?\\UNC\\server\\share\\" + long_part},
+      {L"\\\\?\\C:\\" + long_part, L"\\\\?\\C:\\" + long_part},
+  };
+  int row = 0;
+  for (const auto& r : rows) Check(LongPathForm(r.name) == r.form, "long path form", ++row);
 }
 
 void TestCommandLineNames() {
@@ -437,6 +494,8 @@ int main() {
   TestStyles();
   TestReports();
   TestDropNames();
+  TestNameForms();
+  TestLongPathForms();
   TestCommandLineNames();
   TestCopyData();
   TestKeyboardFilter();

@@ -19,6 +19,7 @@ void check_refusals(const Setup& setup);
 void check_about_box(const Setup& setup);
 void check_browse(const Setup& setup);
 void check_drop(const Setup& setup);
+void check_names(const Setup& setup);
 void check_instances(const Setup& setup);
 
 #endif  // QUENLO_E2E_CHECKS_WIN32_H_

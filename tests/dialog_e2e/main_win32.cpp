@@ -64,6 +64,7 @@ int main() {
   check_about_box(setup);
   check_browse(setup);
   check_drop(setup);
+  check_names(setup);
   check_instances(setup);
 
   std::printf("%d passed, %d failed\n", report.passes(), report.failures());

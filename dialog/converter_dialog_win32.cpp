@@ -23,13 +23,13 @@ const wchar_t kErrorCaption[] = L"ｴﾗｰﾒｯｾｰｼﾞ";
 const wchar_t kDoneCaption[] = L"完了ﾒｯｾｰｼﾞ";
 const wchar_t kCancelledCaption[] = L"中止ﾒｯｾｰｼﾞ";
 const wchar_t kQuestionCaption[] = L"確認ﾒｯｾｰｼﾞ";
+const wchar_t kFileFilter[] = L"全てのﾌｧｲﾙ(*.*)|*.*|";
 
 // Posted by the worker when the engine has returned.
 constexpr UINT kConversionDone = WM_APP + 1;
 // The busy window's progress bar follows the worker this often.
 constexpr UINT_PTR kProgressTimer = 1;
 constexpr UINT kProgressIntervalMs = 100;
-const wchar_t kFileFilter[] = L"全てのﾌｧｲﾙ(*.*)|*.*|";
 
 // Closes a find handle when the search is done with.
 class FindHandle {
@@ -123,14 +123,16 @@ LRESULT CConverterDialog::WindowProc(UINT message, WPARAM wparam, LPARAM lparam)
     case WM_TIMER:
       OnTimer(wparam);
       return 0;
-    case WM_SETCURSOR:
+    case WM_SETCURSOR: {
       // The hourglass over the dialog's disabled controls while the
       // conversion runs; the caption keeps its own cursors.
-      if (m_pJob && (LOWORD(lparam) == HTCLIENT || LOWORD(lparam) == static_cast<WORD>(HTERROR))) {
+      const short hit = static_cast<short>(LOWORD(lparam));
+      if (m_pJob && (hit == HTCLIENT || hit == HTERROR)) {
         SetCursor(LoadCursorW(nullptr, IDC_WAIT));
         return TRUE;
       }
       return CDialog::WindowProc(message, wparam, lparam);
+    }
     default:
       return CDialog::WindowProc(message, wparam, lparam);
   }
@@ -311,8 +313,8 @@ void CConverterDialog::AskToCancel() {
   CString question;
   question.LoadString(IDS_ASK_CANCEL);
   // Over the busy window, so that its cancel button waits for the answer.
-  const int answer =
-      ::MessageBoxW(m_pBusyDialog->m_hWnd, question, kQuestionCaption, MB_YESNO | MB_ICONQUESTION);
+  const int answer = ::MessageBoxW(m_pBusyDialog->m_hWnd, question, kQuestionCaption,
+                                   MB_YESNO | MB_ICONQUESTION);
   m_bAsking = false;
   if (answer == IDYES) {
     m_bCloseWhenDone = true;

@@ -52,13 +52,14 @@ class FaultyWork : public quenlo::WorkFile {
     if (fail_ == Step::kMetadata) return kConvertOwnerNotKept;
     return real_->CopyMetadata(static_cast<FaultyInput&>(original).real());
   }
-  int Write(const char* data, std::size_t size) override {
+  char* Room(std::size_t size) override { return real_->Room(size); }
+  int Write(std::size_t size) override {
     // A short write on the second call, as on a full disk.
     if ((fail_ == Step::kWrite || fail_ == Step::kDiskFull) && ++writes_ == 2) {
-      real_->Write(data, size / 2);
+      real_->Write(size / 2);
       return fail_ == Step::kWrite ? kConvertWriteFailed : kConvertDiskFull;
     }
-    int result = real_->Write(data, size);
+    int result = real_->Write(size);
     crash_->Step();
     return result;
   }

@@ -21,7 +21,6 @@ bool Cancelled(ConvertProgress progress, void* context, std::int64_t done, std::
 int Fill(InputFile& input, WorkFile& work, LineBreakStyle style, std::size_t buffer_size,
          ConvertProgress progress, void* context) {
   std::vector<char> in(buffer_size);
-  std::vector<char> out(LineBreakRewriter::MaxOutput(buffer_size));
   LineBreakRewriter rewriter(style);
   const std::int64_t total = input.Size();
   std::int64_t done = 0;
@@ -29,8 +28,9 @@ int Fill(InputFile& input, WorkFile& work, LineBreakStyle style, std::size_t buf
     std::int64_t got = input.Read(in.data(), in.size());
     if (got < 0) return kConvertReadFailed;
     if (got == 0) break;
-    std::size_t put = rewriter.Rewrite(in.data(), static_cast<std::size_t>(got), out.data());
-    if (int result = work.Write(out.data(), put)) return result;
+    const std::size_t size = static_cast<std::size_t>(got);
+    char* out = work.Room(LineBreakRewriter::MaxOutput(size));
+    if (int result = work.Write(rewriter.Rewrite(in.data(), size, out))) return result;
     done += got;
     if (Cancelled(progress, context, done, total)) return kConvertCancelled;
   }

@@ -31,8 +31,12 @@ class WorkFile {
   virtual ~WorkFile() = default;
   // Gives it the owner, permissions and attributes of `original`.
   virtual int CopyMetadata(InputFile& original) = 0;
-  // Writes all `size` bytes: kConvertOk, kConvertWriteFailed or kConvertDiskFull.
-  virtual int Write(const char* data, std::size_t size) = 0;
+  // Room for `size` bytes of output, valid until the next Write; filling it
+  // in place saves a copy.
+  virtual char* Room(std::size_t size) = 0;
+  // Writes the first `size` bytes of the room: kConvertOk,
+  // kConvertWriteFailed or kConvertDiskFull.
+  virtual int Write(std::size_t size) = 0;
   // Pushes the written bytes to the device: kConvertOk, kConvertFlushFailed
   // or kConvertDiskFull.
   virtual int Flush() = 0;

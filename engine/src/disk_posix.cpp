@@ -112,7 +112,8 @@ class PosixWork : public WorkFile {
     return ::fchmod(fd_.get(), st.st_mode & 07777) == 0 ? kConvertOk : kConvertOpenFailed;
   }
 
-  int Write(const char* data, std::size_t size) override { return writer_.Write(data, size); }
+  char* Room(std::size_t size) override { return writer_.Room(size); }
+  int Write(std::size_t size) override { return writer_.Write(size); }
 
   int Flush() override {
     if (int result = writer_.Finish()) return result;

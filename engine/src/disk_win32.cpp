@@ -135,7 +135,13 @@ class Win32Work : public WorkFile {
     return kConvertOk;
   }
 
-  int Write(const char* data, std::size_t size) override {
+  char* Room(std::size_t size) override {
+    if (room_.size() < size) room_.resize(size);
+    return room_.data();
+  }
+
+  int Write(std::size_t size) override {
+    const char* data = room_.data();
     while (size > 0) {
       DWORD put = 0;
       DWORD want = static_cast<DWORD>(size < kMaxChunk ? size : kMaxChunk);
@@ -179,6 +185,7 @@ class Win32Work : public WorkFile {
  private:
   Handle handle_;
   std::wstring name_;
+  std::vector<char> room_;
   DWORD attributes_ = 0;
   bool moved_ = false;
 };

@@ -4,8 +4,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cstring>
-
 #include "quenlo/engine.h"
 
 namespace quenlo {
@@ -21,12 +19,20 @@ WriteBehind::~WriteBehind() {
   thread_.join();
 }
 
-int WriteBehind::Write(const char* data, std::size_t size) {
+char* WriteBehind::Room(std::size_t size) {
   std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [this] { return queued_ < kSlots || result_ != kConvertOk; });
+  changed_.wait(lock, [this] { return queued_ < kSlots; });
+  // Free slots are the converting thread's alone.
+  std::vector<char>& slot = slots_[(head_ + queued_) % kSlots].bytes;
+  lock.unlock();
+  if (slot.size() < size) slot.resize(size);
+  return slot.data();
+}
+
+int WriteBehind::Write(std::size_t size) {
+  std::unique_lock<std::mutex> lock(mutex_);
   if (result_ != kConvertOk) return result_;
-  std::vector<char>& slot = slots_[(head_ + queued_) % kSlots];
-  slot.assign(data, data + size);
+  slots_[(head_ + queued_) % kSlots].size = size;
   ++queued_;
   const off_t written = written_;
   lock.unlock();
@@ -46,12 +52,14 @@ void WriteBehind::Run() {
   for (;;) {
     changed_.wait(lock, [this] { return queued_ > 0 || stopping_; });
     if (stopping_) return;
-    std::vector<char>& slot = slots_[head_];
-    // The slot is the writer's until it is released below.
+    const Slot& slot = slots_[head_];
+    // The slot is the writer's until it is released below. After a failure
+    // the rest is dropped: the work file will not be used.
+    const bool write = result_ == kConvertOk;
     lock.unlock();
-    int result = WriteAll(slot.data(), slot.size());
+    int result = write ? WriteAll(slot.bytes.data(), slot.size) : kConvertOk;
     lock.lock();
-    written_ += static_cast<off_t>(slot.size());
+    written_ += static_cast<off_t>(slot.size);
     head_ = (head_ + 1) % kSlots;
     --queued_;
     if (result_ == kConvertOk) result_ = result;

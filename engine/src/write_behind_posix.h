@@ -22,14 +22,20 @@ class WriteBehind {
   // Drops what is still queued.
   ~WriteBehind();
 
-  // Queues a copy of the bytes. Returns the first failure of an earlier
-  // write (kConvertWriteFailed or kConvertDiskFull), else kConvertOk.
-  int Write(const char* data, std::size_t size);
+  // Room for `size` bytes, waiting for a free slot: fill it, then Write.
+  char* Room(std::size_t size);
+  // Queues the first `size` bytes of the room. Returns the first failure of
+  // an earlier write (kConvertWriteFailed or kConvertDiskFull), else kConvertOk.
+  int Write(std::size_t size);
   // Waits until everything queued is written; the first failure, if any.
   int Finish();
 
  private:
   static constexpr std::size_t kSlots = 4;
+  struct Slot {
+    std::vector<char> bytes;
+    std::size_t size = 0;
+  };
 
   void Run();
   int WriteAll(const char* data, std::size_t size);
@@ -38,7 +44,7 @@ class WriteBehind {
   const int fd_;
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::vector<char> slots_[kSlots];
+  Slot slots_[kSlots];
   std::size_t head_ = 0;    // next slot to write
   std::size_t queued_ = 0;  // slots waiting to be written
   bool stopping_ = false;

@@ -169,24 +169,6 @@ void TestLongPathForms() {
   for (const auto& r : rows) Check(LongPathForm(r.name) == r.form, "long path form", ++row);
 }
 
-void TestCommandLineNames() {
-  const struct {
-    const wchar_t* command_line;
-    const wchar_t* name;
-  } rows[] = {
-      {L"Quenlo32.exe", L""},
-      {L"Quenlo32.exe ", L""},
-      {L"\"C:\\Program Files\\Quenlo32.exe\" C:\\doc\\memo.txt", L"C:\\doc\\memo.txt"},
-      {L"Quenlo32 \"C:\\my docs\\memo.txt\"", L"C:\\my docs\\memo.txt"},
-      {L"Quenlo32 first.txt second.txt", L"first.txt"},
-      {L"Quenlo32 \"\"", L""},
-      {L"Quenlo32 \"D:\\\u6587\u66f8\\caf\u00e9.txt\"", L"D:\\\u6587\u66f8\\caf\u00e9.txt"},
-  };
-  int row = 0;
-  for (const auto& r : rows)
-    Check(NameFromCommandLine(r.command_line) == r.name, "name from command line", ++row);
-}
-
 void TestCopyData() {
   const std::wstring name = L"C:\\doc\\memo \u00e9.txt";
   const std::wstring unterminated = L"C:\\a.txt";
@@ -496,7 +478,6 @@ int main() {
   TestDropNames();
   TestNameForms();
   TestLongPathForms();
-  TestCommandLineNames();
   TestCopyData();
   TestKeyboardFilter();
   TestPrefixes();

@@ -6,29 +6,18 @@
 #include <string>
 #include <vector>
 
+#include "names_win32.h"
 #include "run.h"
 
 namespace {
 
-std::string Narrow(const wchar_t* text, UINT code_page, DWORD flags, const char* fallback) {
-  int size = WideCharToMultiByte(code_page, flags, text, -1, nullptr, 0, fallback, nullptr);
+std::string Utf8(const wchar_t* text) {
+  int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
   if (size <= 1) return std::string();
-  std::string narrow(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(code_page, flags, text, -1, &narrow[0], size, fallback, nullptr);
-  narrow.resize(static_cast<std::size_t>(size - 1));
-  return narrow;
-}
-
-// Messages are in code page 932: a character it lacks shows as one '?',
-// never as a look-alike that names another file.
-std::string Shown(const wchar_t* text) {
-  std::wstring one_unit_each;
-  for (const wchar_t* c = text; *c; ++c) {
-    bool pair = IS_HIGH_SURROGATE(c[0]) && IS_LOW_SURROGATE(c[1]);
-    one_unit_each += pair ? L'?' : *c;
-    c += pair;
-  }
-  return Narrow(one_unit_each.c_str(), 932, WC_NO_BEST_FIT_CHARS, "?");
+  std::string utf8(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, &utf8[0], size, nullptr, nullptr);
+  utf8.resize(static_cast<std::size_t>(size - 1));
+  return utf8;
 }
 
 }  // namespace
@@ -38,8 +27,9 @@ std::string Shown(const wchar_t* text) {
 int wmain(int argc, wchar_t** argv) {
   std::vector<std::string> shown, names;
   for (int i = 0; i < argc; ++i) {
-    shown.push_back(Shown(argv[i]));
-    names.push_back(Narrow(argv[i], CP_UTF8, 0, nullptr));
+    // Messages are in code page 932, where a character it lacks is one '?'.
+    shown.push_back(quenlo::CodePage932Form(argv[i]));
+    names.push_back(Utf8(argv[i]));
   }
   std::vector<char*> shown_args, name_args;
   for (int i = 0; i < argc; ++i) {

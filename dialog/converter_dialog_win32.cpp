@@ -227,7 +227,7 @@ void CConverterDialog::OnConvert() {
     return;
   }
   {
-    const std::wstring path = LongPathForm(name.str());
+    const std::wstring path = quenlo::LongPathForm(name.str());
     WIN32_FIND_DATAW found;
     FindHandle search(FindFirstFileW(path.c_str(), &found));
     if (!search.Found()) {

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <string>
 
+#include "names_win32.h"
 #include "quenlo/engine.h"
 
 // The UTF-8 form of a name; false when it has none (a lone surrogate).
@@ -19,10 +20,6 @@ std::size_t CodePage932Length(const std::wstring& name);
 // The name as code page 932 shows it: a character the code page lacks
 // becomes '?', never a look-alike.
 std::wstring ShownInCodePage932(const std::wstring& name);
-
-// The name for the W file functions: as it is when its full path is within
-// the classic limit, else the full path in the "\\?\" form, which has none.
-std::wstring LongPathForm(const std::wstring& name);
 
 // Size of the joined names of dropped files, terminator included, measured
 // on their code page 932 form: the name field's size.

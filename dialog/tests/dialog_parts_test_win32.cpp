@@ -166,7 +166,7 @@ void TestLongPathForms() {
       {L"\\\\?\\C:\\" + long_part, L"\\\\?\\C:\\" + long_part},
   };
   int row = 0;
-  for (const auto& r : rows) Check(LongPathForm(r.name) == r.form, "long path form", ++row);
+  for (const auto& r : rows) Check(quenlo::LongPathForm(r.name) == r.form, "long path form", ++row);
 }
 
 void TestCopyData() {

@@ -1,7 +1,5 @@
 #include "run.h"
 
-#include <cstring>
-
 #include "interrupt.h"
 #include "output.h"
 #include "progress.h"
@@ -12,11 +10,6 @@ namespace {
 
 constexpr int kStatusFailed = 1;
 constexpr int kStatusInterrupted = 130;  // as a shell shows a Ctrl+C
-
-// Room for the ".bak" or work-file suffix in the name field.
-bool fits_name_field(const char* name) {
-  return std::strlen(name) + sizeof(".bak") <= static_cast<std::size_t>(kNameBufferSize);
-}
 
 }  // namespace
 
@@ -40,8 +33,7 @@ int run_console(int argc, char** shown_args, char** names) {
     show_usage(settings.silent, kResultBadOption);
     return 0;
   }
-  // Every refused name is refused here, before any step, with one status.
-  if (!fits_name_field(settings.name) || !is_existing_file(name)) {
+  if (!is_existing_file(name)) {
     show_usage(settings.silent, kResultBadName);
     return 0;
   }
@@ -57,7 +49,8 @@ int run_console(int argc, char** shown_args, char** names) {
     if (!settings.silent) show_done(settings.name);
     return 0;
   }
-  // Gone or changed since the check above.
+  // The engine's refusals, before any step: a name without room for its
+  // backup's suffix, or one gone since the check above. One status for all.
   if (result == kConvertNotAFile || result == kConvertNameTooLong) {
     show_usage(settings.silent, kResultBadName);
     return 0;

@@ -5,6 +5,7 @@ Expected texts are encoded here with Python's own cp932 codec, never with
 the program's bytes, so a wrong byte on either side shows up.
 """
 import argparse
+import codecs
 import fcntl
 import os
 import pty
@@ -36,11 +37,22 @@ MEMO_CRLF = b"one\r\ntwo\r\nthree\r\nfour\r\n\r\n" + "改行ｺｰﾄﾞ\r\n".en
 MEMO_CR = MEMO_CRLF.replace(b"\r\n", b"\r")
 MEMO_LF = MEMO_CRLF.replace(b"\r\n", b"\n")
 
+# A PNG header: NUL bytes, and CR and LF bytes that are no line breaks.
+PNG = b"\x89PNG\r\n\x1a\n\x00\x00\x00\rIHDR\x00\x00\x00\x01"
+PNG_LF = PNG.replace(b"\r\n", b"\n").replace(b"\r", b"\n")
+# 上 is U+4E0A and 」 U+300D: in UTF-16 their bytes are LF and CR bytes.
+QUOTE = "「上」\r\n上\r\n」"
+BINARY = "NULﾊﾞｲﾄを含むため変換しませんでした。ﾊﾞｲﾅﾘかBOMのないUTF-16の可能性があります。-B を指定すると変換します。"
+
 LOCALE_VARIABLES = ("LC_ALL", "LC_CTYPE", "LANG", "LOCPATH")
 
 
 def done(name):
     return name + " ... Done."
+
+
+def failure(name, text):
+    return name + " ... " + text
 
 
 class Form:
@@ -173,6 +185,47 @@ CONVERSIONS = [
 ]
 
 
+def utf16le(text):
+    return codecs.BOM_UTF16_LE + text.encode("utf-16-le")
+
+
+def utf16be(text):
+    return codecs.BOM_UTF16_BE + text.encode("utf-16-be")
+
+
+# Files by content: (case, arguments before the name, content, output lines,
+# status, content after, backup, same file: neither rewritten nor touched,
+# and no backup that is a second link to it).
+ENCODINGS = [
+    ("NUL byte refused", ["-U"], PNG, [failure("data", BINARY)], 1, PNG, None, True),
+    ("NUL byte with /b", ["/b", "-U"], PNG, [done("data")], 0, PNG_LF, None, False),
+    ("UTF-16LE to LF", ["-U"], utf16le(QUOTE), [done("data")], 0,
+     utf16le(QUOTE.replace("\r\n", "\n")), None, False),
+    ("UTF-16BE to CR", ["-M"], utf16be(QUOTE), [done("data")], 0,
+     utf16be(QUOTE.replace("\r\n", "\r")), None, False),
+    ("already LF", ["-U"], MEMO_LF, [done("data")], 0, MEMO_LF, None, True),
+    ("already LF, -R", ["-R", "-U"], MEMO_LF, [done("data")], 0, MEMO_LF, MEMO_LF, True),
+]
+
+
+def check_encodings(checker):
+    old = 1_000_000_000_000_000_000  # 2001, in nanoseconds: a rewrite shows
+    for case, args, before, output, status, after, backup, same in ENCODINGS:
+        with Workspace() as ws:
+            ws.write("data", before)
+            os.utime(ws.join("data"), ns=(old, old))
+            identity = os.stat(ws.join("data")).st_ino, old, 1
+            actual, code = checker.run(args + ["data"], ws.path)
+            checker.expect(case + ": output", actual, checker.output(output))
+            checker.expect(case + ": status", code, status)
+            checker.expect(case + ": content", ws.read("data"), after)
+            checker.expect(case + ": backup", ws.read("data.bak"), backup)
+            checker.expect(case + ": no work file", ws.read("data.~ql"), None)
+            stat = os.stat(ws.join("data"))
+            checker.expect(case + ": same file",
+                           (stat.st_ino, stat.st_mtime_ns, stat.st_nlink) == identity, same)
+
+
 def check_refusals(checker):
     for case, args, output in REFUSALS:
         with Workspace() as ws:
@@ -298,10 +351,6 @@ def check_locales(checker):
                 actual, _ = checker.run(["-x"], ws.path, locale=locale)
                 checker.expect(f"{case} gives {form.name}", actual,
                                checker.output([OPTION_ERROR] + USAGE, form))
-
-
-def failure(name, text):
-    return name + " ... " + text
 
 
 UNCHANGED = "ﾌｧｲﾙは変更していません。"
@@ -460,6 +509,7 @@ def main():
         check_refusals(checker)
         check_conversions(checker)
         check_files(checker)
+        check_encodings(checker)
         if not options.windows:
             check_posix_only(checker)
     if options.windows:

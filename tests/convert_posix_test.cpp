@@ -18,16 +18,27 @@ TEST(ConvertFile, RandomFilesAndBufferSizesMatchTheModel) {
   std::mt19937 random(7);
   TempDir dir;
   const std::string file = dir.Path("random.bin");
-  for (int round = 0; round < 60; ++round) {
-    std::string content(random() % 5000, '\0');
-    for (char& c : content) c = random() % 3 ? static_cast<char>(random()) : "\r\n"[random() % 2];
+  // The byte rule on random bytes with NULs, then detection on UTF-16 and
+  // UTF-32 texts.
+  for (int round = 0; round < 72; ++round) {
+    bool bytes = round < 60;
+    std::string content;
+    if (bytes) {
+      content.assign(random() % 5000, '\0');
+      for (char& c : content) c = random() % 3 ? static_cast<char>(random()) : "\r\n"[random() % 2];
+    } else {
+      content = RandomUnitText(random, 1500);
+    }
     int style = 1 + round % 3;
     WriteFile(file, content);
     std::size_t buffer = 1 + random() % 700;
     ASSERT_TRUE(quenlo::ConvertWith(quenlo::RealDisk(), style, false, file.c_str(), buffer,
-                                    nullptr, nullptr, kModeBytes)
+                                    nullptr, nullptr, bytes ? kModeBytes : kModeDetect)
                     .ok());
-    ASSERT_EQ(ReadFile(file), ReferenceConvert(content, style)) << "round " << round;
+    bool binary = false;
+    ASSERT_EQ(ReadFile(file), bytes ? ReferenceConvert(content, style)
+                                    : ReferenceConvertDetect(content, style, &binary))
+        << "round " << round;
     ASSERT_FALSE(Exists(file + ".bak"));
   }
 }

@@ -40,8 +40,6 @@ const char* failure_format(int result) {
       return "%s ... 書き込みに失敗しました。元のﾌｧｲﾙに戻しました。";
     case kConvertFlushFailed:
       return "%s ... ディスクへの書き込みに失敗しました。元のﾌｧｲﾙに戻しました。";
-    case kConvertCloseFailed:
-      return "%s ... ﾌｧｲﾙを閉じられません。元のﾌｧｲﾙに戻しました。";
     case kConvertNotRestored:
       return "%s ... 変換に失敗しました。元のﾌｧｲﾙは %s に残っています。";
     case kConvertCancelled:

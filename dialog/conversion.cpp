@@ -35,8 +35,6 @@ ConvertReport ReportFor(int result) {
       return {IDS_WRITE_FAILED, kFailed, false};
     case kConvertFlushFailed:
       return {IDS_FLUSH_FAILED, kFailed, false};
-    case kConvertCloseFailed:
-      return {IDS_CLOSE_FAILED, kFailed, false};
     case kConvertNotRestored:
       return {IDS_NOT_RESTORED, kFailed, true};
     case kConvertCancelled:

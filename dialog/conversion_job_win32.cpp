@@ -29,7 +29,7 @@ int ConversionJob::Permille() const {
 
 DWORD WINAPI ConversionJob::Run(void* context) {
   auto* job = static_cast<ConversionJob*>(context);
-  job->m_result = convert_file_with_progress(job->m_style, job->m_keepBackup,
+  job->m_result = convert_file_with_progress(job->m_style, job->m_keepBackup, kModeDetect,
                                              job->m_name.c_str(), &ConversionJob::OnProgress,
                                              job);
   PostMessageW(job->m_hWnd, job->m_doneMessage, 0, 0);

@@ -13,6 +13,7 @@ all=(
   g++-mingw-w64-x86-64 g++-mingw-w64-i686
   wine64 locales xvfb xauth fonts-ipafont-gothic
   dpkg-dev file lintian man-db
+  clang libclang-rt-14-dev
 )
 case "${1:-all}" in
   demo) packages=("${demo[@]}") ;;

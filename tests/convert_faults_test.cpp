@@ -20,10 +20,10 @@ enum class Step {
 class FaultyInput : public quenlo::InputFile {
  public:
   FaultyInput(std::unique_ptr<quenlo::InputFile> real, Step fail) : real_(std::move(real)), fail_(fail) {}
-  std::int64_t Read(char* buffer, std::size_t size) override {
+  quenlo::Status Read(char* buffer, std::size_t size, std::size_t* got) override {
     // Fail on the second read, after output has been written.
-    if (fail_ == Step::kRead && ++reads_ == 2) return -1;
-    return real_->Read(buffer, size);
+    if (fail_ == Step::kRead && ++reads_ == 2) return quenlo::Failed(kConvertReadFailed, EIO);
+    return real_->Read(buffer, size, got);
   }
   std::int64_t Size() override { return real_->Size(); }
   quenlo::InputFile& real() { return *real_; }
@@ -48,32 +48,37 @@ class FaultyWork : public quenlo::WorkFile {
  public:
   FaultyWork(std::unique_ptr<quenlo::WorkFile> real, Step fail, Crash* crash)
       : real_(std::move(real)), fail_(fail), crash_(crash) {}
-  int CopyMetadata(quenlo::InputFile& original) override {
-    if (fail_ == Step::kMetadata) return kConvertOwnerNotKept;
+  quenlo::Status CopyMetadata(quenlo::InputFile& original) override {
+    if (fail_ == Step::kMetadata) return quenlo::Failed(kConvertOwnerNotKept, EPERM);
     return real_->CopyMetadata(static_cast<FaultyInput&>(original).real());
   }
   char* Room(std::size_t size) override { return real_->Room(size); }
-  int Write(std::size_t size) override {
+  quenlo::Status Write(std::size_t size) override {
     // A short write on the second call, as on a full disk.
     if ((fail_ == Step::kWrite || fail_ == Step::kDiskFull) && ++writes_ == 2) {
       real_->Write(size / 2);
-      return fail_ == Step::kWrite ? kConvertWriteFailed : kConvertDiskFull;
+      return fail_ == Step::kWrite ? quenlo::Failed(kConvertWriteFailed, EIO)
+                                   : quenlo::Failed(kConvertDiskFull, ENOSPC);
     }
-    int result = real_->Write(size);
+    quenlo::Status status = real_->Write(size);
     crash_->Step();
-    return result;
+    return status;
   }
-  int Flush() override {
-    if (fail_ == Step::kFlush) return kConvertFlushFailed;
-    int result = real_->Flush();
-    crash_->Step();
-    return result;
+  quenlo::Status CopyFrom(quenlo::InputFile& original, std::int64_t size) override {
+    return real_->CopyFrom(static_cast<FaultyInput&>(original).real(), size);
   }
-  int MoveTo(const std::string& name, bool replace) override {
-    if (fail_ == (replace ? Step::kRenameOver : Step::kMoveTo)) return kConvertMoveFailed;
-    int result = real_->MoveTo(name, replace);
+  quenlo::Status Flush() override {
+    if (fail_ == Step::kFlush) return quenlo::Failed(kConvertFlushFailed, EIO);
+    quenlo::Status status = real_->Flush();
     crash_->Step();
-    return result;
+    return status;
+  }
+  quenlo::Status MoveTo(const std::string& name, bool replace) override {
+    if (fail_ == (replace ? Step::kRenameOver : Step::kMoveTo))
+      return quenlo::Failed(kConvertMoveFailed, EBUSY);
+    quenlo::Status status = real_->MoveTo(name, replace);
+    crash_->Step();
+    return status;
   }
 
  private:
@@ -93,11 +98,11 @@ class FaultyDisk : public quenlo::Disk {
   quenlo::FileKind Kind(const std::string& name) override { return real_.Kind(name); }
   bool Exists(const std::string& name) override { return real_.Exists(name); }
   std::string Resolve(const std::string& name) override { return real_.Resolve(name); }
-  bool Remove(const std::string& name) override {
-    if (fail_ == (committed_ ? Step::kRemoveBackup : Step::kRemoveStale)) return false;
-    bool removed = real_.Remove(name);
+  int Remove(const std::string& name) override {
+    if (fail_ == (committed_ ? Step::kRemoveBackup : Step::kRemoveStale)) return EACCES;
+    int error = real_.Remove(name);
     crash_->Step();
-    return removed;
+    return error;
   }
   bool Link(const std::string& from, const std::string& to) override {
     committed_ = true;
@@ -106,28 +111,32 @@ class FaultyDisk : public quenlo::Disk {
     crash_->Step();
     return linked;
   }
-  int Move(const std::string& from, const std::string& to) override {
-    if (fail_ == Step::kMove || (moved_ && fail_restore_)) return kConvertMoveFailed;
+  quenlo::Status Move(const std::string& from, const std::string& to) override {
+    if (fail_ == Step::kMove || (moved_ && fail_restore_))
+      return quenlo::Failed(kConvertMoveFailed, EXDEV);
     moved_ = true;
-    int result = real_.Move(from, to);
+    quenlo::Status status = real_.Move(from, to);
     crash_->Step();
-    return result;
+    return status;
   }
   void SyncDirectory(const std::string& name) override { real_.SyncDirectory(name); }
-  std::unique_ptr<quenlo::InputFile> OpenInput(const std::string& name, int* result) override {
+  std::unique_ptr<quenlo::InputFile> OpenInput(const std::string& name,
+                                               quenlo::Status* status) override {
     if (fail_ == Step::kOpenInput) {
-      *result = kConvertOpenFailed;
+      *status = quenlo::Failed(kConvertOpenFailed, EACCES);
       return nullptr;
     }
-    auto input = real_.OpenInput(name, result);
+    auto input = real_.OpenInput(name, status);
     return input ? std::make_unique<FaultyInput>(std::move(input), fail_) : nullptr;
   }
-  std::unique_ptr<quenlo::WorkFile> CreateWork(const std::string& name, int* result) override {
+  std::unique_ptr<quenlo::WorkFile> CreateWork(const std::string& name,
+                                               quenlo::Status* status) override {
     if (fail_ == Step::kCreateWork || fail_ == Step::kBusy) {
-      *result = fail_ == Step::kBusy ? kConvertBusy : kConvertOpenFailed;
+      *status = fail_ == Step::kBusy ? quenlo::Failed(kConvertBusy, EWOULDBLOCK)
+                                     : quenlo::Failed(kConvertWorkFileFailed, EROFS);
       return nullptr;
     }
-    auto work = real_.CreateWork(name, result);
+    auto work = real_.CreateWork(name, status);
     crash_->Step();
     return work ? std::make_unique<FaultyWork>(std::move(work), fail_, crash_) : nullptr;
   }
@@ -165,23 +174,25 @@ struct FaultCase {
   Step step;
   bool links;
   int result;
+  quenlo::Step where;  // the step the status names
 };
 
+using Where = quenlo::Step;
 const FaultCase kFaults[] = {
-    {Step::kCreateWork, true, kConvertOpenFailed},
-    {Step::kBusy, true, kConvertBusy},
-    {Step::kOpenInput, true, kConvertOpenFailed},
-    {Step::kMetadata, true, kConvertOwnerNotKept},
-    {Step::kRead, true, kConvertReadFailed},
-    {Step::kWrite, true, kConvertWriteFailed},
-    {Step::kDiskFull, true, kConvertDiskFull},
-    {Step::kFlush, true, kConvertFlushFailed},
-    {Step::kCancel, true, kConvertCancelled},
-    {Step::kCancelAfterFlush, true, kConvertCancelled},
-    {Step::kRemoveStale, true, kConvertStaleBackup},
-    {Step::kRenameOver, true, kConvertMoveFailed},
-    {Step::kMove, false, kConvertMoveFailed},
-    {Step::kMoveTo, false, kConvertMoveFailed},
+    {Step::kCreateWork, true, kConvertWorkFileFailed, Where::kCreateWork},
+    {Step::kBusy, true, kConvertBusy, Where::kCreateWork},
+    {Step::kOpenInput, true, kConvertOpenFailed, Where::kOpen},
+    {Step::kMetadata, true, kConvertOwnerNotKept, Where::kMetadata},
+    {Step::kRead, true, kConvertReadFailed, Where::kRead},
+    {Step::kWrite, true, kConvertWriteFailed, Where::kWrite},
+    {Step::kDiskFull, true, kConvertDiskFull, Where::kWrite},
+    {Step::kFlush, true, kConvertFlushFailed, Where::kFlush},
+    {Step::kCancel, true, kConvertCancelled, Where::kRead},
+    {Step::kCancelAfterFlush, true, kConvertCancelled, Where::kFlush},
+    {Step::kRemoveStale, true, kConvertStaleBackup, Where::kRemoveStale},
+    {Step::kRenameOver, true, kConvertReplaceFailed, Where::kTakeName},
+    {Step::kMove, false, kConvertMoveFailed, Where::kMakeBackup},
+    {Step::kMoveTo, false, kConvertReplaceFailed, Where::kTakeName},
 };
 
 TEST(ConvertFaults, EveryFailureLeavesTheFileAsItWas) {
@@ -199,9 +210,12 @@ TEST(ConvertFaults, EveryFailureLeavesTheFileAsItWas) {
     Canceller cancel{fault.step == Step::kCancel             ? 3
                      : fault.step == Step::kCancelAfterFlush ? last_call
                                                              : 0};
-    EXPECT_EQ(quenlo::ConvertWith(disk, kStyleLf, false, file.c_str(), kBuffer,
-                                  Canceller::Progress, &cancel),
-              fault.result);
+    const quenlo::Status status = quenlo::ConvertWith(disk, kStyleLf, false, file.c_str(), kBuffer,
+                                                      Canceller::Progress, &cancel);
+    EXPECT_EQ(status.result, fault.result);
+    EXPECT_EQ(status.step, fault.where);
+    // The system's reason travels with every failure but a cancel.
+    EXPECT_EQ(status.error != 0, fault.result != kConvertCancelled);
     EXPECT_EQ(ReadFile(file), original);
     EXPECT_FALSE(Exists(file + ".~ql"));
     // The stale backup goes only once the new content is complete.
@@ -217,7 +231,9 @@ TEST(ConvertFaults, FailedRestoreKeepsTheOriginalUnderTheBackupName) {
   const std::string file = dir.Path("memo.txt");
   WriteFile(file, SampleText());
   FaultyDisk disk(Step::kMoveTo, false, true);
-  EXPECT_EQ(quenlo::ConvertWith(disk, kStyleLf, false, file.c_str(), kBuffer), kConvertNotRestored);
+  const quenlo::Status status = quenlo::ConvertWith(disk, kStyleLf, false, file.c_str(), kBuffer);
+  EXPECT_EQ(status.result, kConvertNotRestored);
+  EXPECT_EQ(status.step, quenlo::Step::kRestore);
   EXPECT_EQ(ReadFile(file + ".bak"), SampleText());
 }
 
@@ -237,7 +253,7 @@ TEST(ConvertFaults, BothCommitPathsAndABackupThatWillNotGo) {
     WriteFile(file, "a\r\nb");
     WriteFile(file + ".bak", "stale");
     FaultyDisk disk(c.fail, c.links);
-    EXPECT_EQ(quenlo::ConvertWith(disk, kStyleLf, c.keep, file.c_str(), kBuffer), kConvertOk);
+    EXPECT_TRUE(quenlo::ConvertWith(disk, kStyleLf, c.keep, file.c_str(), kBuffer).ok());
     EXPECT_EQ(ReadFile(file), "a\nb");
     bool kept = c.keep || c.fail == Step::kRemoveBackup;
     EXPECT_EQ(Exists(file + ".bak"), kept);
@@ -284,7 +300,7 @@ TEST(ConvertFaults, DyingAfterAnyStepLosesNothing) {
         EXPECT_EQ(ReadFile(work), converted);
         ::rename(backup.c_str(), file.c_str());
       }
-      EXPECT_EQ(quenlo::ConvertWith(quenlo::RealDisk(), kStyleLf, false, file.c_str()), kConvertOk);
+      EXPECT_TRUE(quenlo::ConvertWith(quenlo::RealDisk(), kStyleLf, false, file.c_str()).ok());
       EXPECT_EQ(ReadFile(file), converted);
       EXPECT_FALSE(Exists(work));
       if (WEXITSTATUS(status) == 1) break;

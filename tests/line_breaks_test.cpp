@@ -2,32 +2,79 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "reference_model.h"
 
 namespace {
 
-// Feeds `in` in pieces of the given sizes (the last size repeats).
-std::string RewriteInPieces(const std::string& in, int style, const std::vector<std::size_t>& sizes) {
-  quenlo::LineBreakRewriter rewriter(style);
+struct Rewritten {
   std::string out;
+  bool binary = false;
+};
+
+// Feeds `in` in pieces of the given sizes (the last size repeats and is not
+// 0), then finishes, checking changed() on the way.
+Rewritten RewriteInPieces(const std::string& in, int style, bool detect,
+                          const std::vector<std::size_t>& sizes) {
+  quenlo::LineBreakRewriter rewriter(style, detect);
+  Rewritten result;
   std::size_t pos = 0;
-  for (std::size_t i = 0; pos < in.size(); ++i) {
+  for (std::size_t i = 0; pos < in.size() && !rewriter.binary(); ++i) {
     std::size_t size = std::min(sizes[std::min(i, sizes.size() - 1)], in.size() - pos);
-    std::vector<char> piece(quenlo::LineBreakRewriter::MaxOutput(size) + 1);
-    std::size_t put = rewriter.Rewrite(in.data() + pos, size, piece.data());
-    EXPECT_LE(put, quenlo::LineBreakRewriter::MaxOutput(size));
-    out.append(piece.data(), put);
+    // Exactly the room promised, so that AddressSanitizer sees any overrun.
+    std::vector<char> piece(quenlo::LineBreakRewriter::MaxOutput(size));
+    // As the conversion does: skimmed while nothing changes.
+    if (!rewriter.changed() && rewriter.Skim(in.data() + pos, size)) {
+      result.out.append(in, pos, size);
+    } else {
+      result.out.append(piece.data(), rewriter.Rewrite(in.data() + pos, size, piece.data()));
+    }
     pos += size;
+    // An unchanged file is not rewritten: its output must be the input so far.
+    if (!rewriter.changed()) {
+      EXPECT_EQ(result.out, in.substr(0, result.out.size()));
+    }
   }
-  return out;
+  if (!rewriter.binary()) {
+    std::vector<char> piece(quenlo::LineBreakRewriter::MaxOutput(0));
+    result.out.append(piece.data(), rewriter.Finish(piece.data()));
+  }
+  result.binary = rewriter.binary();
+  if (!result.binary) {
+    EXPECT_EQ(rewriter.changed(), result.out != in);
+  }
+  return result;
 }
 
-std::string Rewrite(const std::string& in, int style) {
-  return RewriteInPieces(in, style, {in.size() + 1});
+std::string Rewrite(const std::string& in, int style, bool detect) {
+  return RewriteInPieces(in, style, detect, {in.size() + 1}).out;
+}
+
+// "FF FE 0A 4E" as bytes.
+std::string Hex(const std::string& text) {
+  std::istringstream in(text);
+  std::string bytes;
+  for (unsigned value; in >> std::hex >> value;) bytes += static_cast<char>(value);
+  return bytes;
+}
+
+// The rewriter, whole and byte by byte, and the model that the random tests
+// rely on agree with one expected result.
+void CheckRow(const std::string& in, bool detect, int style, const std::string& expected) {
+  SCOPED_TRACE(testing::Message() << "style " << style << (detect ? " detect" : " bytes"));
+  EXPECT_EQ(Rewrite(in, style, detect), expected);
+  Rewritten pieces = RewriteInPieces(in, style, detect, {1});
+  EXPECT_FALSE(pieces.binary);
+  EXPECT_EQ(pieces.out, expected);
+  bool binary = false;
+  EXPECT_EQ(detect ? ReferenceConvertDetect(in, style, &binary) : ReferenceConvert(in, style), expected);
+  EXPECT_FALSE(binary);
 }
 
 struct ByteCase {
@@ -50,6 +97,7 @@ const ByteCase kByteCases[] = {
     {"trailing LF", "a\n", "a\r\n", "a\r", "a\n"},
     {"only CR", "\r", "\r\n", "\r", "\n"},
     {"CR LF LF", "\r\n\n", "\r\n\r\n", "\r\r", "\n\n"},
+    // Without detection; with it, the NUL makes the file binary.
     {"NUL bytes kept", std::string("a\0\r\n\0", 5), std::string("a\0\r\n\0", 5),
      std::string("a\0\r\0", 4), std::string("a\0\n\0", 4)},
     // Shift_JIS double-byte characters: no trail byte is CR or LF.
@@ -60,36 +108,104 @@ const ByteCase kByteCases[] = {
 TEST(LineBreakRewriter, ByteTable) {
   for (const ByteCase& c : kByteCases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(Rewrite(c.in, kStyleCrLf), c.crlf);
-    EXPECT_EQ(Rewrite(c.in, kStyleCr), c.cr);
-    EXPECT_EQ(Rewrite(c.in, kStyleLf), c.lf);
-    // The model the random tests rely on agrees with the table too.
-    EXPECT_EQ(ReferenceConvert(c.in, kStyleCrLf), c.crlf);
-    EXPECT_EQ(ReferenceConvert(c.in, kStyleCr), c.cr);
-    EXPECT_EQ(ReferenceConvert(c.in, kStyleLf), c.lf);
+    for (bool detect : {false, true}) {
+      if (detect && c.in.find('\0') != std::string::npos) continue;
+      CheckRow(c.in, detect, kStyleCrLf, c.crlf);
+      CheckRow(c.in, detect, kStyleCr, c.cr);
+      CheckRow(c.in, detect, kStyleLf, c.lf);
+    }
+  }
+}
+
+// Detection, in hex: 上 is U+4E0A and 」 U+300D, whose bytes hold LF and CR.
+const ByteCase kUnitCases[] = {
+    {"UTF-16LE: 上 and 」 are no breaks", Hex("FF FE 0A 4E 0D 00 0A 00 0D 30"), Hex("FF FE 0A 4E 0D 00 0A 00 0D 30"),
+     Hex("FF FE 0A 4E 0D 00 0D 30"), Hex("FF FE 0A 4E 0A 00 0D 30")},
+    {"UTF-16LE lone LF, CR CR LF", Hex("FF FE 0A 00 61 00 0D 00 0D 00 0A 00"),
+     Hex("FF FE 0D 00 0A 00 61 00 0D 00 0A 00 0D 00 0A 00"), Hex("FF FE 0D 00 61 00 0D 00 0D 00"),
+     Hex("FF FE 0A 00 61 00 0A 00 0A 00")},
+    {"UTF-16BE", Hex("FE FF 4E 0A 00 0D 00 0A 30 0D 00 0A"),
+     Hex("FE FF 4E 0A 00 0D 00 0A 30 0D 00 0D 00 0A"), Hex("FE FF 4E 0A 00 0D 30 0D 00 0D"),
+     Hex("FE FF 4E 0A 00 0A 30 0D 00 0A")},
+    {"UTF-16LE surrogate pair", Hex("FF FE 0D D8 0A DC 0D 00"), Hex("FF FE 0D D8 0A DC 0D 00 0A 00"),
+     Hex("FF FE 0D D8 0A DC 0D 00"), Hex("FF FE 0D D8 0A DC 0A 00")},
+    {"UTF-32LE", Hex("FF FE 00 00 0D 00 00 00 0A 00 00 00 0A 4E 00 00 0D 00 01 00"),
+     Hex("FF FE 00 00 0D 00 00 00 0A 00 00 00 0A 4E 00 00 0D 00 01 00"),
+     Hex("FF FE 00 00 0D 00 00 00 0A 4E 00 00 0D 00 01 00"),
+     Hex("FF FE 00 00 0A 00 00 00 0A 4E 00 00 0D 00 01 00")},
+    {"UTF-32BE", Hex("00 00 FE FF 00 00 00 0A 00 01 00 0A 00 00 00 0D"),
+     Hex("00 00 FE FF 00 00 00 0D 00 00 00 0A 00 01 00 0A 00 00 00 0D 00 00 00 0A"),
+     Hex("00 00 FE FF 00 00 00 0D 00 01 00 0A 00 00 00 0D"),
+     Hex("00 00 FE FF 00 00 00 0A 00 01 00 0A 00 00 00 0A")},
+    {"UTF-16LE cut last unit", Hex("FF FE 0D 00 0A"), Hex("FF FE 0D 00 0A 00 0A"), Hex("FF FE 0D 00 0A"),
+     Hex("FF FE 0A 00 0A")},
+    {"UTF-32BE cut last unit of 1 byte", Hex("00 00 FE FF 00 00 00 0D 0A"),
+     Hex("00 00 FE FF 00 00 00 0D 00 00 00 0A 0A"), Hex("00 00 FE FF 00 00 00 0D 0A"),
+     Hex("00 00 FE FF 00 00 00 0A 0A")},
+    {"UTF-32LE cut last unit of 3 bytes", Hex("FF FE 00 00 0A 00 00 00 0D 00 00"),
+     Hex("FF FE 00 00 0D 00 00 00 0A 00 00 00 0D 00 00"), Hex("FF FE 00 00 0D 00 00 00 0D 00 00"),
+     Hex("FF FE 00 00 0A 00 00 00 0D 00 00")},
+    {"UTF-8 BOM: bytes", Hex("EF BB BF 61 0D 0A 62 0A"), Hex("EF BB BF 61 0D 0A 62 0D 0A"),
+     Hex("EF BB BF 61 0D 62 0D"), Hex("EF BB BF 61 0A 62 0A")},
+    {"BOM not at the start: bytes", Hex("0A FF FE"), Hex("0D 0A FF FE"), Hex("0D FF FE"), Hex("0A FF FE")},
+};
+
+// Detection leaves these as they are in every style.
+const char* const kUnchanged[] = {
+    "FF FE", "FE FF", "FF FE 00 00", "00 00 FE FF", "FE FF 00 00", "FF FE 00", "FF FE 0A",
+    "FF FE 00 00 0D", "FF FE 0D 0A", "FE FF 0A 0D 0D 0A", "FF", "FE", "EF BB BF",
+};
+
+// A NUL byte without a UTF-16 or UTF-32 BOM.
+const char* const kBinary[] = {
+    "00", "61 0D 0A 00", "00 00 FE", "00 00 FF FE", "FE 00", "EF BB BF 00", "00 FF FE",
+};
+
+TEST(LineBreakRewriter, UnitTable) {
+  for (const ByteCase& c : kUnitCases) {
+    SCOPED_TRACE(c.name);
+    CheckRow(c.in, true, kStyleCrLf, c.crlf);
+    CheckRow(c.in, true, kStyleCr, c.cr);
+    CheckRow(c.in, true, kStyleLf, c.lf);
+  }
+  for (const char* hex : kUnchanged) {
+    SCOPED_TRACE(hex);
+    for (int style : {kStyleCrLf, kStyleCr, kStyleLf}) CheckRow(Hex(hex), true, style, Hex(hex));
+  }
+  for (const char* hex : kBinary) {
+    SCOPED_TRACE(hex);
+    const std::string in = Hex(hex);
+    EXPECT_TRUE(RewriteInPieces(in, kStyleLf, true, {in.size()}).binary);
+    EXPECT_TRUE(RewriteInPieces(in, kStyleLf, true, {1}).binary);
+    bool binary = false;
+    ReferenceConvertDetect(in, kStyleLf, &binary);
+    EXPECT_TRUE(binary);
   }
 }
 
 TEST(LineBreakRewriter, EverySplitPointGivesTheSameBytes) {
-  const std::string in = "x\r\ny\r\r\nz\n\r\rw\r";
-  for (int style : {kStyleCrLf, kStyleCr, kStyleLf}) {
-    const std::string expected = ReferenceConvert(in, style);
-    for (std::size_t split = 0; split <= in.size(); ++split) {
-      SCOPED_TRACE(testing::Message() << "style " << style << " split " << split);
-      EXPECT_EQ(RewriteInPieces(in, style, {split, in.size()}), expected);
+  const std::string bytes = "x\r\ny\r\r\nz\n\r\rw\r";
+  // UTF-16LE with 上 and 」 among the breaks and a cut last unit.
+  const std::string utf16 = Hex("FF FE 78 00 0D 00 0A 00 0A 4E 0D 00 0D 00 0A 00 0D 30 0A 00 0D 00 0D");
+  for (const auto& [in, detect] : {std::pair(bytes, false), std::pair(bytes, true), std::pair(utf16, true)}) {
+    for (int style : {kStyleCrLf, kStyleCr, kStyleLf}) {
+      bool binary = false;
+      const std::string expected = ReferenceConvertDetect(in, style, &binary);
+      for (std::size_t split = 0; split <= in.size(); ++split) {
+        SCOPED_TRACE(testing::Message() << "detect " << detect << " style " << style << " split " << split);
+        EXPECT_EQ(RewriteInPieces(in, style, detect, {split, in.size()}).out, expected);
+      }
+      SCOPED_TRACE("one byte at a time");
+      EXPECT_EQ(RewriteInPieces(in, style, detect, {1}).out, expected);
     }
-    SCOPED_TRACE("one byte at a time");
-    EXPECT_EQ(RewriteInPieces(in, style, {1}), expected);
   }
 }
 
 TEST(LineBreakRewriter, EmptyPieceKeepsPendingCr) {
-  quenlo::LineBreakRewriter rewriter(kStyleLf);
-  char out[8];
-  EXPECT_EQ(rewriter.Rewrite("a\r", 2, out), 2u);
-  EXPECT_EQ(rewriter.Rewrite("", 0, out), 0u);
-  ASSERT_EQ(rewriter.Rewrite("\nb", 2, out), 1u);
-  EXPECT_EQ(out[0], 'b');
+  for (bool detect : {false, true}) EXPECT_EQ(RewriteInPieces("a\r\nb", kStyleLf, detect, {2, 0, 2}).out, "a\nb");
+  // In UTF-16LE, with the LF unit cut in two around an empty piece too.
+  EXPECT_EQ(RewriteInPieces(Hex("FF FE 61 00 0D 00 0A 00"), kStyleLf, true, {4, 2, 0, 1, 0, 1}).out,
+            Hex("FF FE 61 00 0A 00"));
 }
 
 TEST(LineBreakRewriter, RandomInputsMatchTheModel) {
@@ -97,16 +213,36 @@ TEST(LineBreakRewriter, RandomInputsMatchTheModel) {
   // Break-heavy alphabets find pairing faults; the full byte range finds
   // bytes that are wrongly treated as breaks.
   const std::string alphabets[] = {"\r\n", "\r\na", std::string("\r\nab\0\xff", 6)};
-  for (int round = 0; round < 3000; ++round) {
-    const std::string& alphabet = alphabets[round % 3];
-    std::string in(random() % 200, '\0');
-    for (char& c : in)
-      c = round % 4 == 3 ? static_cast<char>(random()) : alphabet[random() % alphabet.size()];
-    std::vector<std::size_t> sizes;
-    for (int i = 0; i < 8; ++i) sizes.push_back(1 + random() % 17);
+  for (int round = 0; round < 6000; ++round) {
+    SCOPED_TRACE(testing::Message() << "round " << round);
+    // Odd rounds: UTF-16 and UTF-32 texts.
+    bool units = round % 2 == 1;
     int style = 1 + round % 3;
-    ASSERT_EQ(RewriteInPieces(in, style, sizes), ReferenceConvert(in, style))
-        << "round " << round;
+    std::string in;
+    if (units) {
+      in = RandomUnitText(random, 100);
+    } else if (round % 8 == 4) {
+      // Mostly in the style already, so that whole pieces are skimmed.
+      const std::string target = style == kStyleCr ? "\r" : style == kStyleLf ? "\n" : "\r\n";
+      while (in.size() < 300) in += std::string(random() % 30, 'a') + (random() % 50 ? target : "\n\r");
+    } else {
+      const std::string& alphabet = alphabets[round / 2 % 3];
+      in.assign(random() % 200, '\0');
+      for (char& c : in)
+        c = round / 2 % 4 == 3 ? static_cast<char>(random()) : alphabet[random() % alphabet.size()];
+    }
+    bool detect = units || random() % 2 == 0;
+    // Empty pieces too, but not as the last size, which repeats.
+    std::vector<std::size_t> sizes;
+    for (int i = 0; i < 8; ++i) sizes.push_back(random() % 40);
+    sizes.back() = 1 + random() % 39;
+    bool binary = false;
+    const std::string expected = detect ? ReferenceConvertDetect(in, style, &binary) : ReferenceConvert(in, style);
+    Rewritten got = RewriteInPieces(in, style, detect, sizes);
+    ASSERT_EQ(got.binary, binary);
+    if (!binary) {
+      ASSERT_EQ(got.out, expected);
+    }
   }
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "disk.h"
+#include "status.h"
 #include "quenlo/engine.h"
 
 namespace quenlo {
@@ -14,11 +15,14 @@ namespace quenlo {
 // ones make the kernel's copies to and from them miss it.
 constexpr std::size_t kDefaultBufferSize = std::size_t{64} << 10;
 
-// Returns a ConvertResult. The name holds the whole former content until
-// the whole new content replaces it; on failure or cancel nothing changes.
-int ConvertWith(Disk& disk, LineBreakStyle style, bool keep_backup, const char* name,
-                std::size_t buffer_size = kDefaultBufferSize, ConvertProgress progress = nullptr,
-                void* context = nullptr);
+// One conversion, by the protocol at the top of convert.cpp: the name holds
+// the whole former content until the whole new content replaces it; on
+// failure or cancel nothing changes. A file it would not change is not
+// rewritten.
+Status ConvertWith(Disk& disk, LineBreakStyle style, bool keep_backup, const char* name,
+                   std::size_t buffer_size = kDefaultBufferSize,
+                   ConvertProgress progress = nullptr, void* context = nullptr,
+                   ConvertMode mode = kModeDetect);
 
 bool IsConvertible(Disk& disk, const char* name);
 

@@ -1,6 +1,6 @@
 // The file operations the engine needs, behind an interface so that tests
-// can make any one of them fail. Operations whose failure the user must be
-// told apart return a ConvertResult; the rest return true on success.
+// can make any one of them fail. A failure carries its ConvertResult and the
+// system's error; the conversion adds the step it was at.
 #ifndef QUENLO_DISK_H_
 #define QUENLO_DISK_H_
 
@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+
+#include "status.h"
 
 namespace quenlo {
 
@@ -17,8 +19,9 @@ enum class FileKind { kMissing, kRegular, kOther };
 class InputFile {
  public:
   virtual ~InputFile() = default;
-  // Bytes read into `buffer`, 0 at the end of the file, -1 on failure.
-  virtual std::int64_t Read(char* buffer, std::size_t size) = 0;
+  // Reads into `buffer`; `*got` is 0 at the end of the file. Fails with
+  // kConvertReadFailed.
+  virtual Status Read(char* buffer, std::size_t size, std::size_t* got) = 0;
   // Size in bytes when opened.
   virtual std::int64_t Size() = 0;
 };
@@ -30,19 +33,23 @@ class WorkFile {
  public:
   virtual ~WorkFile() = default;
   // Gives it the owner, permissions and attributes of `original`.
-  virtual int CopyMetadata(InputFile& original) = 0;
+  virtual Status CopyMetadata(InputFile& original) = 0;
   // Room for `size` bytes of output, valid until the next Write; filling it
   // in place saves a copy.
   virtual char* Room(std::size_t size) = 0;
   // Writes the first `size` bytes of the room: kConvertOk,
   // kConvertWriteFailed or kConvertDiskFull.
-  virtual int Write(std::size_t size) = 0;
+  virtual Status Write(std::size_t size) = 0;
+  // Appends the first `size` bytes of `original`, leaving its read position
+  // alone: kConvertOk, kConvertReadFailed, kConvertWriteFailed or
+  // kConvertDiskFull. Only before the first Write.
+  virtual Status CopyFrom(InputFile& original, std::int64_t size) = 0;
   // Pushes the written bytes to the device: kConvertOk, kConvertFlushFailed
   // or kConvertDiskFull.
-  virtual int Flush() = 0;
+  virtual Status Flush() = 0;
   // Moves it to `name`, replacing an existing `name` only when `replace`:
   // kConvertOk, kConvertMoveFailed or kConvertInUse.
-  virtual int MoveTo(const std::string& name, bool replace) = 0;
+  virtual Status MoveTo(const std::string& name, bool replace) = 0;
 };
 
 class Disk {
@@ -55,20 +62,21 @@ class Disk {
   virtual bool Exists(const std::string& name) = 0;
   // The name of the file itself: a symbolic link is followed to its target.
   virtual std::string Resolve(const std::string& name) = 0;
-  virtual bool Remove(const std::string& name) = 0;
+  // 0, or the system's error.
+  virtual int Remove(const std::string& name) = 0;
   // A second name for the file, failing when `to` exists or where the file
   // system or platform cannot give one.
   virtual bool Link(const std::string& from, const std::string& to) = 0;
   // Never replaces an existing `to`: kConvertOk, kConvertMoveFailed or kConvertInUse.
-  virtual int Move(const std::string& from, const std::string& to) = 0;
+  virtual Status Move(const std::string& from, const std::string& to) = 0;
   // Makes the moves in the directory holding `name` survive a crash.
   virtual void SyncDirectory(const std::string& name) = 0;
-  // On failure `*result` is kConvertOpenFailed or kConvertInUse.
-  virtual std::unique_ptr<InputFile> OpenInput(const std::string& name, int* result) = 0;
+  // On failure `*status` is kConvertOpenFailed or kConvertInUse.
+  virtual std::unique_ptr<InputFile> OpenInput(const std::string& name, Status* status) = 0;
   // Creates the work file `name`. One left by a conversion that died is
   // replaced; a live one gives kConvertBusy. Other failures give
-  // kConvertOpenFailed or kConvertDiskFull.
-  virtual std::unique_ptr<WorkFile> CreateWork(const std::string& name, int* result) = 0;
+  // kConvertWorkFileFailed or kConvertDiskFull.
+  virtual std::unique_ptr<WorkFile> CreateWork(const std::string& name, Status* status) = 0;
 };
 
 // The platform's own file system.

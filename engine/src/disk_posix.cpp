@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,12 @@ class Descriptor {
 
 bool IsDiskFull(int error) { return error == ENOSPC || error == EDQUOT; }
 
+// The failure errno stands for: a full disk, or `otherwise`.
+Status FromErrno(ConvertResult otherwise) {
+  const int error = errno;
+  return Failed(IsDiskFull(error) ? kConvertDiskFull : otherwise, error);
+}
+
 // True when the descriptor is still the file under `name`: a lock is only
 // worth something on the file that others will find there.
 bool IsAt(int fd, const std::string& name) {
@@ -52,33 +59,71 @@ std::string DirectoryOf(const std::string& name) {
   return slash == 0 ? "/" : name.substr(0, slash);
 }
 
+Status MoveFailed() { return Failed(kConvertMoveFailed, errno); }
+
 // Never replaces an existing `to`.
-int MoveNoReplace(const std::string& from, const std::string& to) {
+Status MoveNoReplace(const std::string& from, const std::string& to) {
 #ifdef RENAME_NOREPLACE
+  // Linux's own call; elsewhere, and on file systems without it, the steps below.
   if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-    return kConvertOk;
-  if (errno != EINVAL && errno != ENOSYS) return kConvertMoveFailed;
+    return Status();
+  if (errno != EINVAL && errno != ENOSYS) return MoveFailed();
 #endif
-  // File systems without it: link and unlink, or check, then rename where
-  // there are no hard links either.
+  // Link and unlink, or check, then rename where there are no hard links either.
   if (::link(from.c_str(), to.c_str()) == 0) {
-    if (::unlink(from.c_str()) == 0) return kConvertOk;
+    if (::unlink(from.c_str()) == 0) return Status();
+    Status failed = MoveFailed();
     ::unlink(to.c_str());
-    return kConvertMoveFailed;
+    return failed;
   }
-  if (errno == EEXIST) return kConvertMoveFailed;
+  if (errno == EEXIST) return MoveFailed();
   struct stat st;
-  if (::lstat(to.c_str(), &st) == 0) return kConvertMoveFailed;
-  return ::rename(from.c_str(), to.c_str()) == 0 ? kConvertOk : kConvertMoveFailed;
+  if (::lstat(to.c_str(), &st) == 0) return Failed(kConvertMoveFailed, EEXIST);
+  return ::rename(from.c_str(), to.c_str()) == 0 ? Status() : MoveFailed();
+}
+
+// Appends the first `size` bytes of `from` to `to`, inside the kernel where
+// it can; `*copied` tells how far it came.
+Status CopyPrefix(int from, int to, off_t size, off_t* copied) {
+  *copied = 0;
+  off_t& offset = *copied;
+#ifdef __linux__
+  while (offset < size) {
+    ssize_t got = ::copy_file_range(from, &offset, to, nullptr,
+                                    static_cast<std::size_t>(size - offset), 0);
+    if (got > 0) continue;
+    if (got == 0) return Failed(kConvertReadFailed);  // the file shrank
+    if (errno == EINTR) continue;
+    // Not across these file systems: through a buffer instead.
+    if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP) break;
+    return FromErrno(kConvertWriteFailed);
+  }
+#endif
+  std::vector<char> buffer(std::size_t{64} << 10);
+  while (offset < size) {
+    const std::size_t want = static_cast<std::size_t>(
+        std::min<off_t>(size - offset, static_cast<off_t>(buffer.size())));
+    ssize_t got = ::pread(from, buffer.data(), want, offset);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return Failed(kConvertReadFailed, got < 0 ? errno : 0);
+    Status written = WriteAll(to, buffer.data(), static_cast<std::size_t>(got));
+    if (!written.ok()) return written;
+    offset += got;
+  }
+  return Status();
 }
 
 class PosixInput : public InputFile {
  public:
   explicit PosixInput(int fd) : fd_(fd) {}
-  std::int64_t Read(char* buffer, std::size_t size) override {
+  Status Read(char* buffer, std::size_t size, std::size_t* got) override {
     for (;;) {
-      ssize_t got = ::read(fd_.get(), buffer, size);
-      if (got >= 0 || errno != EINTR) return got;
+      ssize_t read = ::read(fd_.get(), buffer, size);
+      if (read >= 0) {
+        *got = static_cast<std::size_t>(read);
+        return Status();
+      }
+      if (errno != EINTR) return Failed(kConvertReadFailed, errno);
     }
   }
   std::int64_t Size() override {
@@ -101,32 +146,42 @@ class PosixWork : public WorkFile {
     if (!moved_) ::unlink(name_.c_str());
   }
 
-  int CopyMetadata(InputFile& original) override {
+  Status CopyMetadata(InputFile& original) override {
     int from = static_cast<PosixInput&>(original).fd();
     struct stat st;
-    if (::fstat(from, &st) != 0) return kConvertOpenFailed;
-    if (::fchown(fd_.get(), st.st_uid, st.st_gid) != 0) return kConvertOwnerNotKept;
-    if (!CopyExtendedAttributes(from, fd_.get())) return kConvertAttributesNotKept;
+    if (::fstat(from, &st) != 0) return Failed(kConvertReadFailed, errno);
+    if (::fchown(fd_.get(), st.st_uid, st.st_gid) != 0) return Failed(kConvertOwnerNotKept, errno);
+    if (int error = CopyExtendedAttributes(from, fd_.get()))
+      return Failed(kConvertAttributesNotKept, error);
     // After chown, which clears set-id bits, and after the access ACL, whose
     // mask the group bits must match.
-    return ::fchmod(fd_.get(), st.st_mode & 07777) == 0 ? kConvertOk : kConvertOpenFailed;
+    if (::fchmod(fd_.get(), st.st_mode & 07777) != 0) return Failed(kConvertModeNotKept, errno);
+    return Status();
   }
 
   char* Room(std::size_t size) override { return writer_.Room(size); }
-  int Write(std::size_t size) override { return writer_.Write(size); }
+  Status Write(std::size_t size) override { return writer_.Write(size); }
 
-  int Flush() override {
-    if (int result = writer_.Finish()) return result;
-    if (::fsync(fd_.get()) == 0) return kConvertOk;
-    return IsDiskFull(errno) ? kConvertDiskFull : kConvertFlushFailed;
+  Status CopyFrom(InputFile& original, std::int64_t size) override {
+    off_t copied = 0;
+    Status status = CopyPrefix(static_cast<PosixInput&>(original).fd(), fd_.get(),
+                               static_cast<off_t>(size), &copied);
+    writer_.Skip(copied);
+    return status;
   }
 
-  int MoveTo(const std::string& name, bool replace) override {
-    int result = replace ? (::rename(name_.c_str(), name.c_str()) == 0 ? kConvertOk
-                                                                        : kConvertMoveFailed)
-                         : MoveNoReplace(name_, name);
-    if (result == kConvertOk) moved_ = true;
-    return result;
+  Status Flush() override {
+    Status written = writer_.Finish();
+    if (!written.ok()) return written;
+    return ::fsync(fd_.get()) == 0 ? Status() : FromErrno(kConvertFlushFailed);
+  }
+
+  Status MoveTo(const std::string& name, bool replace) override {
+    Status status = !replace ? MoveNoReplace(name_, name)
+                    : ::rename(name_.c_str(), name.c_str()) == 0 ? Status()
+                                                                 : MoveFailed();
+    if (status.ok()) moved_ = true;
+    return status;
   }
 
  private:
@@ -166,13 +221,13 @@ class PosixDisk : public Disk {
     return resolved;
   }
 
-  bool Remove(const std::string& name) override { return ::unlink(name.c_str()) == 0; }
+  int Remove(const std::string& name) override { return ::unlink(name.c_str()) == 0 ? 0 : errno; }
 
   bool Link(const std::string& from, const std::string& to) override {
     return ::link(from.c_str(), to.c_str()) == 0;
   }
 
-  int Move(const std::string& from, const std::string& to) override {
+  Status Move(const std::string& from, const std::string& to) override {
     return MoveNoReplace(from, to);
   }
 
@@ -183,16 +238,16 @@ class PosixDisk : public Disk {
     if (dir.valid()) ::fsync(dir.get());
   }
 
-  std::unique_ptr<InputFile> OpenInput(const std::string& name, int* result) override {
+  std::unique_ptr<InputFile> OpenInput(const std::string& name, Status* status) override {
     int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-      *result = kConvertOpenFailed;
+      *status = Failed(kConvertOpenFailed, errno);
       return nullptr;
     }
     return std::make_unique<PosixInput>(fd);
   }
 
-  std::unique_ptr<WorkFile> CreateWork(const std::string& name, int* result) override {
+  std::unique_ptr<WorkFile> CreateWork(const std::string& name, Status* status) override {
     // A few rounds: another conversion may be clearing the same stale file.
     for (int round = 0; round < 8; ++round) {
       int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
@@ -200,44 +255,57 @@ class PosixDisk : public Disk {
         // Until the lock is held, a conversion that takes it for stale may
         // remove it and create its own: then that one goes on, and the name
         // is no longer ours to remove.
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && IsAt(fd, name))
-          return std::make_unique<PosixWork>(fd, name);
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && IsAt(fd, name)) return Held(fd, name);
+        *status = Failed(kConvertBusy, errno);
         ::close(fd);
-        *result = kConvertBusy;
         return nullptr;
       }
       if (errno != EEXIST) {
-        *result = IsDiskFull(errno) ? kConvertDiskFull : kConvertOpenFailed;
+        *status = FromErrno(kConvertWorkFileFailed);
         return nullptr;
       }
-      if (!RemoveStaleWork(name, result)) return nullptr;
+      if (!RemoveStaleWork(name, status)) return nullptr;
     }
-    *result = kConvertBusy;
+    *status = Failed(kConvertBusy);
     return nullptr;
   }
 
  private:
-  // Removes a work file whose conversion died; false with `*result` set
+  // The work file, locked. Should it not come about, no file is left.
+  static std::unique_ptr<WorkFile> Held(int fd, const std::string& name) {
+    try {
+      return std::make_unique<PosixWork>(fd, name);
+    } catch (...) {
+      ::unlink(name.c_str());
+      throw;
+    }
+  }
+
+  // Removes a work file whose conversion died; false with `*status` set
   // when it belongs to a live one or cannot be removed.
-  static bool RemoveStaleWork(const std::string& name, int* result) {
+  static bool RemoveStaleWork(const std::string& name, Status* status) {
     Descriptor old(::open(name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!old.valid()) {
       if (errno == ENOENT) return true;
-      *result = kConvertOpenFailed;
+      *status = Failed(kConvertWorkFileFailed, errno);
       return false;
     }
     struct stat st;
-    if (::fstat(old.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-      *result = kConvertOpenFailed;
+    if (::fstat(old.get(), &st) != 0) {
+      *status = Failed(kConvertWorkFileFailed, errno);
+      return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+      *status = Failed(kConvertWorkFileFailed, EISDIR);
       return false;
     }
     if (::flock(old.get(), LOCK_EX | LOCK_NB) != 0) {
-      *result = kConvertBusy;
+      *status = Failed(kConvertBusy, errno);
       return false;
     }
     // Held locked until it is gone, so no one else takes it for stale.
     if (IsAt(old.get(), name) && ::unlink(name.c_str()) != 0 && errno != ENOENT) {
-      *result = kConvertOpenFailed;
+      *status = Failed(kConvertWorkFileFailed, errno);
       return false;
     }
     return true;

@@ -1,26 +1,62 @@
 #include "quenlo/engine.h"
 
+#include <cerrno>
 #include <cstring>
+#include <new>
+#include <system_error>
 
 #include "convert.h"
 
+namespace {
+
+// No exception leaves the engine: a thread or a buffer that cannot be had
+// ends the conversion like any other failure, the work file removed on the way.
+template <typename Call>
+quenlo::Status Guarded(Call call) {
+  try {
+    return call();
+  } catch (const std::bad_alloc&) {
+    return quenlo::Failed(kConvertNoResources, ENOMEM);
+  } catch (const std::system_error& error) {
+    return quenlo::Failed(kConvertNoResources, error.code().value());
+  }
+}
+
+}  // namespace
+
 int is_existing_file(const char* name) {
-  return quenlo::IsConvertible(quenlo::RealDisk(), name) ? 1 : 0;
+  try {
+    return quenlo::IsConvertible(quenlo::RealDisk(), name) ? 1 : 0;
+  } catch (const std::exception&) {
+    return 0;
+  }
 }
 
 int convert_file(LineBreakStyle style, int keep_backup, const char* name) {
-  return convert_file_with_progress(style, keep_backup, name, nullptr, nullptr);
+  return quenlo_convert(style, keep_backup, kModeDetect, name, nullptr, nullptr).result;
 }
 
-int convert_file_with_progress(LineBreakStyle style, int keep_backup, const char* name,
-                               ConvertProgress progress, void* context) {
-  return quenlo::ConvertWith(quenlo::RealDisk(), style, keep_backup != 0, name,
-                             quenlo::kDefaultBufferSize, progress, context);
+QuenloStatus quenlo_convert(LineBreakStyle style, int keep_backup, ConvertMode mode,
+                            const char* name, ConvertProgress progress, void* context) {
+  return Guarded([&] {
+           return quenlo::ConvertWith(quenlo::RealDisk(), style, keep_backup != 0, name,
+                                      quenlo::kDefaultBufferSize, progress, context, mode);
+         })
+      .ToC();
+}
+
+int convert_file_with_progress(LineBreakStyle style, int keep_backup, ConvertMode mode,
+                               const char* name, ConvertProgress progress, void* context) {
+  return quenlo_convert(style, keep_backup, mode, name, progress, context).result;
 }
 
 int backup_file_name(const char* name, char* buffer, int size) {
-  const std::string backup = quenlo::BackupName(quenlo::RealDisk(), name);
-  if (size <= 0 || backup.size() >= static_cast<std::size_t>(size)) return 0;
-  std::memcpy(buffer, backup.c_str(), backup.size() + 1);
-  return 1;
+  try {
+    const std::string backup = quenlo::BackupName(quenlo::RealDisk(), name);
+    if (size <= 0 || backup.size() >= static_cast<std::size_t>(size)) return 0;
+    std::memcpy(buffer, backup.c_str(), backup.size() + 1);
+    return 1;
+  } catch (const std::exception&) {
+    return 0;
+  }
 }

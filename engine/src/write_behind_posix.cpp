@@ -29,22 +29,27 @@ char* WriteBehind::Room(std::size_t size) {
   return slot.data();
 }
 
-int WriteBehind::Write(std::size_t size) {
+Status WriteBehind::Write(std::size_t size) {
   std::unique_lock<std::mutex> lock(mutex_);
-  if (result_ != kConvertOk) return result_;
+  if (!result_.ok()) return result_;
   slots_[(head_ + queued_) % kSlots].size = size;
   ++queued_;
   const off_t written = written_;
   lock.unlock();
   changed_.notify_all();
   StartWriteback(written);
-  return kConvertOk;
+  return Status();
 }
 
-int WriteBehind::Finish() {
+Status WriteBehind::Finish() {
   std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [this] { return queued_ == 0 || result_ != kConvertOk; });
+  changed_.wait(lock, [this] { return queued_ == 0 || !result_.ok(); });
   return result_;
+}
+
+void WriteBehind::Skip(off_t size) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  written_ += size;
 }
 
 void WriteBehind::Run() {
@@ -55,28 +60,32 @@ void WriteBehind::Run() {
     const Slot& slot = slots_[head_];
     // The slot is the writer's until it is released below. After a failure
     // the rest is dropped: the work file will not be used.
-    const bool write = result_ == kConvertOk;
+    const bool write = result_.ok();
     lock.unlock();
-    int result = write ? WriteAll(slot.bytes.data(), slot.size) : kConvertOk;
+    Status result = write ? WriteAll(fd_, slot.bytes.data(), slot.size) : Status();
     lock.lock();
     written_ += static_cast<off_t>(slot.size);
     head_ = (head_ + 1) % kSlots;
     --queued_;
-    if (result_ == kConvertOk) result_ = result;
+    if (result_.ok()) result_ = result;
     changed_.notify_all();
   }
 }
 
-int WriteBehind::WriteAll(const char* data, std::size_t size) {
+Status WriteAll(int fd, const char* data, std::size_t size) {
   while (size > 0) {
-    ssize_t put = ::write(fd_, data, size);
+    ssize_t put = ::write(fd, data, size);
     if (put < 0 && errno == EINTR) continue;
-    if (put < 0) return errno == ENOSPC || errno == EDQUOT ? kConvertDiskFull : kConvertWriteFailed;
-    if (put == 0) return kConvertWriteFailed;
+    if (put < 0) {
+      const int error = errno;
+      return Failed(error == ENOSPC || error == EDQUOT ? kConvertDiskFull : kConvertWriteFailed,
+                    error);
+    }
+    if (put == 0) return Failed(kConvertWriteFailed);
     data += put;
     size -= static_cast<std::size_t>(put);
   }
-  return kConvertOk;
+  return Status();
 }
 
 // Sends each finished stretch to the device while the rest is converted,

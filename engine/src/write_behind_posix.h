@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "status.h"
+
 namespace quenlo {
 
 class WriteBehind {
@@ -25,10 +27,13 @@ class WriteBehind {
   // Room for `size` bytes, waiting for a free slot: fill it, then Write.
   char* Room(std::size_t size);
   // Queues the first `size` bytes of the room. Returns the first failure of
-  // an earlier write (kConvertWriteFailed or kConvertDiskFull), else kConvertOk.
-  int Write(std::size_t size);
+  // an earlier write (kConvertWriteFailed or kConvertDiskFull), if any.
+  Status Write(std::size_t size);
   // Waits until everything queued is written; the first failure, if any.
-  int Finish();
+  Status Finish();
+  // The file already holds `size` bytes written past the writer, before
+  // its first Write.
+  void Skip(off_t size);
 
  private:
   static constexpr std::size_t kSlots = 4;
@@ -38,7 +43,6 @@ class WriteBehind {
   };
 
   void Run();
-  int WriteAll(const char* data, std::size_t size);
   void StartWriteback(off_t written);
 
   const int fd_;
@@ -48,11 +52,14 @@ class WriteBehind {
   std::size_t head_ = 0;    // next slot to write
   std::size_t queued_ = 0;  // slots waiting to be written
   bool stopping_ = false;
-  int result_ = 0;
+  Status result_;
   off_t written_ = 0;  // bytes the writer has written
   off_t started_ = 0;  // bytes whose writeback has been started
   std::thread thread_;
 };
+
+// Writes all `size` bytes; fails with kConvertWriteFailed or kConvertDiskFull.
+Status WriteAll(int fd, const char* data, std::size_t size);
 
 }  // namespace quenlo
 

@@ -1,5 +1,10 @@
 #include "xattr_posix.h"
 
+// Linux's calls: other systems name and shape them differently (and macOS
+// and the BSDs keep ACLs apart from them), so there the attributes are not
+// copied.
+#ifdef __linux__
+
 #include <errno.h>
 #include <sys/types.h>
 #include <sys/xattr.h>
@@ -32,11 +37,11 @@ bool ReadSized(Call call, std::vector<char>* buffer) {
 
 }  // namespace
 
-bool CopyExtendedAttributes(int from, int to) {
+int CopyExtendedAttributes(int from, int to) {
   std::vector<char> names;
   if (!ReadSized([from](char* out, std::size_t size) { return ::flistxattr(from, out, size); },
                  &names))
-    return errno == ENOTSUP;
+    return errno == ENOTSUP ? 0 : errno;
   std::vector<char> value;
   for (std::size_t at = 0; at < names.size(); at += std::strlen(&names[at]) + 1) {
     const char* name = &names[at];
@@ -45,11 +50,21 @@ bool CopyExtendedAttributes(int from, int to) {
         }, &value)) {
       // Gone since the list was read.
       if (errno == ENODATA) continue;
-      return false;
+      return errno;
     }
-    if (::fsetxattr(to, name, value.data(), value.size(), 0) != 0) return false;
+    if (::fsetxattr(to, name, value.data(), value.size(), 0) != 0) return errno;
   }
-  return true;
+  return 0;
 }
 
 }  // namespace quenlo
+
+#else
+
+namespace quenlo {
+
+int CopyExtendedAttributes(int, int) { return 0; }
+
+}  // namespace quenlo
+
+#endif

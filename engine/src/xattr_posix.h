@@ -4,9 +4,9 @@
 
 namespace quenlo {
 
-// Copies every extended attribute of the open file `from` to `to`. True
-// also when the file system keeps none.
-bool CopyExtendedAttributes(int from, int to);
+// Copies every extended attribute of the open file `from` to `to`. Returns
+// 0, also when the file system keeps none, or the system's error.
+int CopyExtendedAttributes(int from, int to);
 
 }  // namespace quenlo
 

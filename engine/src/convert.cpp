@@ -79,12 +79,16 @@ Status Fill(InputFile& input, WorkFile& work, LineBreakRewriter& rewriter,
     Status read = input.Read(in.data(), in.size(), &got);
     if (!read.ok()) return read.At(Step::kRead);
     if (got == 0) break;
-    char* out = work.Room(LineBreakRewriter::MaxOutput(got));
-    const std::size_t size_out = rewriter.Rewrite(in.data(), got, out);
-    if (rewriter.binary()) return Failed(kConvertBinary).At(Step::kRead);
-    Status written = put(size_out);
-    if (!written.ok()) return written;
     done += static_cast<std::int64_t>(got);
+    if (!writing && rewriter.Skim(in.data(), got)) {
+      same += static_cast<std::int64_t>(got);
+    } else {
+      char* out = work.Room(LineBreakRewriter::MaxOutput(got));
+      const std::size_t size_out = rewriter.Rewrite(in.data(), got, out);
+      if (rewriter.binary()) return Failed(kConvertBinary).At(Step::kRead);
+      Status written = put(size_out);
+      if (!written.ok()) return written;
+    }
     if (Cancelled(progress, context, done, total)) return Failed(kConvertCancelled).At(Step::kRead);
   }
   const std::size_t tail = rewriter.Finish(work.Room(LineBreakRewriter::MaxOutput(0)));

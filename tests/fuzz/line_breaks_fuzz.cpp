@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool detect = data[0] / 3 % 2 == 1;
   const std::string in = kMarks[data[0] / 6 % 5] + std::string(reinterpret_cast<const char*>(data) + 3, size - 3);
   // Alternating piece sizes; the first may be 0.
-  const std::size_t sizes[] = {data[1] % 17u, 1 + data[2] % 64u};
+  const std::size_t sizes[] = {data[1] % 17u, 1 + data[2] % 200u};
 
   quenlo::LineBreakRewriter rewriter(style, detect);
   std::string out;
@@ -39,7 +39,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Exactly the room promised, so that AddressSanitizer sees any overrun.
     std::vector<char> piece(quenlo::LineBreakRewriter::MaxOutput(n));
     const std::size_t checked = out.size();
-    out.append(piece.data(), rewriter.Rewrite(in.data() + pos, n, piece.data()));
+    // As the conversion does: skimmed while nothing changes.
+    if (!rewriter.changed() && rewriter.Skim(in.data() + pos, n))
+      out.append(in, pos, n);
+    else
+      out.append(piece.data(), rewriter.Rewrite(in.data() + pos, n, piece.data()));
     pos += n;
     if (!rewriter.changed())
       Check(out.size() <= in.size() && std::equal(out.begin() + checked, out.end(), in.begin() + checked),

@@ -71,7 +71,15 @@ bool IsInUse(DWORD error) {
   return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
 
-int MoveResult(DWORD error) { return IsInUse(error) ? kConvertInUse : kConvertMoveFailed; }
+// The failure the last error stands for: a full disk, or `otherwise`.
+Status FromLastError(ConvertResult otherwise) {
+  const DWORD error = ::GetLastError();
+  return Failed(IsDiskFull(error) ? kConvertDiskFull : otherwise, static_cast<int>(error));
+}
+
+Status MoveFailed(DWORD error) {
+  return Failed(IsInUse(error) ? kConvertInUse : kConvertMoveFailed, static_cast<int>(error));
+}
 
 bool SetAttributes(HANDLE handle, DWORD attributes) {
   FILE_BASIC_INFO info = {};  // zero times stay as they are
@@ -96,11 +104,13 @@ DWORD DeleteAnyway(const std::wstring& name) {
 class Win32Input : public InputFile {
  public:
   explicit Win32Input(HANDLE handle) : handle_(handle) {}
-  std::int64_t Read(char* buffer, std::size_t size) override {
-    DWORD got = 0;
+  Status Read(char* buffer, std::size_t size, std::size_t* got) override {
+    DWORD read = 0;
     DWORD want = static_cast<DWORD>(size < kMaxChunk ? size : kMaxChunk);
-    if (!::ReadFile(handle_.get(), buffer, want, &got, nullptr)) return -1;
-    return got;
+    if (!::ReadFile(handle_.get(), buffer, want, &read, nullptr))
+      return Failed(kConvertReadFailed, static_cast<int>(::GetLastError()));
+    *got = read;
+    return Status();
   }
   std::int64_t Size() override {
     LARGE_INTEGER size;
@@ -127,12 +137,12 @@ class Win32Work : public WorkFile {
     ::DeleteFileW(name_.c_str());
   }
 
-  int CopyMetadata(InputFile& original) override {
+  Status CopyMetadata(InputFile& original) override {
     BY_HANDLE_FILE_INFORMATION info;
     if (!::GetFileInformationByHandle(static_cast<Win32Input&>(original).get(), &info))
-      return kConvertOpenFailed;
+      return Failed(kConvertReadFailed, static_cast<int>(::GetLastError()));
     attributes_ = info.dwFileAttributes & kKeptAttributes;
-    return kConvertOk;
+    return Status();
   }
 
   char* Room(std::size_t size) override {
@@ -140,16 +150,17 @@ class Win32Work : public WorkFile {
     return room_.data();
   }
 
-  int Write(std::size_t size) override { return WriteAll(room_.data(), size); }
+  Status Write(std::size_t size) override { return WriteAll(room_.data(), size); }
 
-  int CopyFrom(InputFile& original, std::int64_t size) override {
+  Status CopyFrom(InputFile& original, std::int64_t size) override {
     const HANDLE from = static_cast<Win32Input&>(original).get();
     // A positioned read moves the file pointer too; it is put back after.
     LARGE_INTEGER zero = {}, position;
-    if (!::SetFilePointerEx(from, zero, &position, FILE_CURRENT)) return kConvertReadFailed;
+    if (!::SetFilePointerEx(from, zero, &position, FILE_CURRENT))
+      return Failed(kConvertReadFailed, static_cast<int>(::GetLastError()));
     std::vector<char> buffer(std::size_t{64} << 10);
-    int result = kConvertOk;
-    for (std::int64_t offset = 0; offset < size && result == kConvertOk;) {
+    Status status;
+    for (std::int64_t offset = 0; offset < size && status.ok();) {
       OVERLAPPED at = {};
       at.Offset = static_cast<DWORD>(offset);
       at.OffsetHigh = static_cast<DWORD>(offset >> 32);
@@ -157,28 +168,31 @@ class Win32Work : public WorkFile {
       DWORD got = 0;
       if (!::ReadFile(from, buffer.data(),
                       static_cast<DWORD>(left < std::int64_t{64} << 10 ? left : buffer.size()),
-                      &got, &at) ||
-          got == 0) {
-        result = kConvertReadFailed;
+                      &got, &at)) {
+        status = Failed(kConvertReadFailed, static_cast<int>(::GetLastError()));
         break;
       }
-      result = WriteAll(buffer.data(), got);
+      if (got == 0) {
+        status = Failed(kConvertReadFailed);  // the file shrank
+        break;
+      }
+      status = WriteAll(buffer.data(), got);
       offset += got;
     }
-    if (!::SetFilePointerEx(from, position, nullptr, FILE_BEGIN) && result == kConvertOk)
-      result = kConvertReadFailed;
-    return result;
+    if (!::SetFilePointerEx(from, position, nullptr, FILE_BEGIN) && status.ok())
+      status = Failed(kConvertReadFailed, static_cast<int>(::GetLastError()));
+    return status;
   }
 
-  int Flush() override {
-    if (::FlushFileBuffers(handle_.get())) return kConvertOk;
-    return IsDiskFull(::GetLastError()) ? kConvertDiskFull : kConvertFlushFailed;
+  Status Flush() override {
+    return ::FlushFileBuffers(handle_.get()) ? Status() : FromLastError(kConvertFlushFailed);
   }
 
   // Renamed through the handle it holds, so no other conversion can take it
   // between closing and moving.
-  int MoveTo(const std::string& name, bool replace) override {
-    if (!SetAttributes(handle_.get(), attributes_)) return kConvertMoveFailed;
+  Status MoveTo(const std::string& name, bool replace) override {
+    if (!SetAttributes(handle_.get(), attributes_))
+      return Failed(kConvertMoveFailed, static_cast<int>(::GetLastError()));
     const std::wstring to = WidePath(name);
     std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + to.size() * sizeof(wchar_t));
     auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
@@ -191,25 +205,25 @@ class Win32Work : public WorkFile {
                                       static_cast<DWORD>(buffer.size()))) {
       DWORD error = ::GetLastError();
       SetAttributes(handle_.get(), 0);
-      return MoveResult(error);
+      return MoveFailed(error);
     }
     moved_ = true;
     ::FlushFileBuffers(handle_.get());
-    return kConvertOk;
+    return Status();
   }
 
  private:
-  int WriteAll(const char* data, std::size_t size) {
+  Status WriteAll(const char* data, std::size_t size) {
     while (size > 0) {
       DWORD put = 0;
       DWORD want = static_cast<DWORD>(size < kMaxChunk ? size : kMaxChunk);
       if (!::WriteFile(handle_.get(), data, want, &put, nullptr))
-        return IsDiskFull(::GetLastError()) ? kConvertDiskFull : kConvertWriteFailed;
-      if (put == 0) return kConvertWriteFailed;
+        return FromLastError(kConvertWriteFailed);
+      if (put == 0) return Failed(kConvertWriteFailed);
       data += put;
       size -= put;
     }
-    return kConvertOk;
+    return Status();
   }
 
   Handle handle_;
@@ -266,58 +280,73 @@ class Win32Disk : public Disk {
   std::string Resolve(const std::string& name) override { return name; }
 
   // A read-only backup goes too, like any other.
-  bool Remove(const std::string& name) override {
-    return DeleteAnyway(WidePath(name)) == ERROR_SUCCESS;
+  int Remove(const std::string& name) override {
+    return static_cast<int>(DeleteAnyway(WidePath(name)));
   }
 
   // No second name: a replacing rename fails on a read-only file, and a plain
   // move keeps the original's attributes with its backup.
   bool Link(const std::string&, const std::string&) override { return false; }
 
-  int Move(const std::string& from, const std::string& to) override {
+  Status Move(const std::string& from, const std::string& to) override {
     // Without MOVEFILE_REPLACE_EXISTING an existing `to` makes it fail.
     if (::MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), MOVEFILE_WRITE_THROUGH))
-      return kConvertOk;
-    return MoveResult(::GetLastError());
+      return Status();
+    return MoveFailed(::GetLastError());
   }
 
   // The moves were made with write-through.
   void SyncDirectory(const std::string&) override {}
 
-  std::unique_ptr<InputFile> OpenInput(const std::string& name, int* result) override {
+  std::unique_ptr<InputFile> OpenInput(const std::string& name, Status* status) override {
     HANDLE handle = ::CreateFileW(WidePath(name).c_str(), GENERIC_READ, kShareAll, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
                                   nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-      *result = IsInUse(::GetLastError()) ? kConvertInUse : kConvertOpenFailed;
+      const DWORD error = ::GetLastError();
+      *status = Failed(IsInUse(error) ? kConvertInUse : kConvertOpenFailed, static_cast<int>(error));
       return nullptr;
     }
     return std::make_unique<Win32Input>(handle);
   }
 
-  std::unique_ptr<WorkFile> CreateWork(const std::string& name, int* result) override {
+  std::unique_ptr<WorkFile> CreateWork(const std::string& name, Status* status) override {
     const std::wstring wide = WidePath(name);
     // A few rounds: another conversion may be clearing the same stale file.
     for (int round = 0; round < 8; ++round) {
       HANDLE handle = ::CreateFileW(wide.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
-      if (handle != INVALID_HANDLE_VALUE) return std::make_unique<Win32Work>(handle, wide);
+      if (handle != INVALID_HANDLE_VALUE) return Held(handle, wide);
       DWORD error = ::GetLastError();
       if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
-        *result = IsDiskFull(error)  ? kConvertDiskFull
-                  : IsInUse(error) ? kConvertBusy
-                                   : kConvertOpenFailed;
+        *status = Failed(IsDiskFull(error) ? kConvertDiskFull
+                         : IsInUse(error)  ? kConvertBusy
+                                           : kConvertWorkFileFailed,
+                         static_cast<int>(error));
         return nullptr;
       }
       // One that a live conversion holds cannot be deleted.
       error = DeleteAnyway(wide);
       if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND) {
-        *result = IsInUse(error) ? kConvertBusy : kConvertOpenFailed;
+        *status = Failed(IsInUse(error) ? kConvertBusy : kConvertWorkFileFailed,
+                         static_cast<int>(error));
         return nullptr;
       }
     }
-    *result = kConvertBusy;
+    *status = Failed(kConvertBusy);
     return nullptr;
+  }
+
+ private:
+  // The work file, held. Should it not come about, no file is left.
+  static std::unique_ptr<WorkFile> Held(HANDLE handle, const std::wstring& name) {
+    try {
+      return std::make_unique<Win32Work>(handle, name);
+    } catch (...) {
+      ::CloseHandle(handle);
+      ::DeleteFileW(name.c_str());
+      throw;
+    }
   }
 };
 

@@ -101,6 +101,28 @@ DWORD DeleteAnyway(const std::wstring& name) {
   return error;
 }
 
+// The volume serial number and file index tell one file from another.
+FileState StateOf(HANDLE handle) {
+  BY_HANDLE_FILE_INFORMATION info;
+  FileState state;
+  if (!::GetFileInformationByHandle(handle, &info)) return state;
+  state.volume = info.dwVolumeSerialNumber;
+  state.id = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  state.size = static_cast<std::int64_t>((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) |
+                                         info.nFileSizeLow);
+  state.modified = static_cast<std::int64_t>(
+      (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+      info.ftLastWriteTime.dwLowDateTime);
+  return state;
+}
+
+// `name` in the directory `directory`.
+std::string Join(const std::string& directory, const std::string& name) {
+  if (directory == ".") return name;
+  const char last = directory.back();
+  return last == '\\' || last == '/' || last == ':' ? directory + name : directory + "\\" + name;
+}
+
 class Win32Input : public InputFile {
  public:
   explicit Win32Input(HANDLE handle) : handle_(handle) {}
@@ -116,6 +138,7 @@ class Win32Input : public InputFile {
     LARGE_INTEGER size;
     return ::GetFileSizeEx(handle_.get(), &size) ? size.QuadPart : 0;
   }
+  FileState State() override { return StateOf(handle_.get()); }
   HANDLE get() const { return handle_.get(); }
 
  private:
@@ -126,7 +149,8 @@ class Win32Input : public InputFile {
 // delete it, which is how a live work file is told from a stale one.
 class Win32Work : public WorkFile {
  public:
-  Win32Work(HANDLE handle, std::wstring name) : handle_(handle), name_(std::move(name)) {}
+  Win32Work(HANDLE handle, std::wstring name, std::string directory)
+      : handle_(handle), name_(std::move(name)), directory_(std::move(directory)) {}
   ~Win32Work() override {
     if (moved_) return;
     FILE_DISPOSITION_INFO dispose = {TRUE};
@@ -144,6 +168,10 @@ class Win32Work : public WorkFile {
     attributes_ = info.dwFileAttributes & kKeptAttributes;
     return Status();
   }
+
+  // The attributes go on at the move, where a read-only one no longer
+  // stops the writes.
+  Status CopyMode(InputFile&) override { return Status(); }
 
   char* Room(std::size_t size) override {
     if (room_.size() < size) room_.resize(size);
@@ -193,7 +221,7 @@ class Win32Work : public WorkFile {
   Status MoveTo(const std::string& name, bool replace) override {
     if (!SetAttributes(handle_.get(), attributes_))
       return Failed(kConvertMoveFailed, static_cast<int>(::GetLastError()));
-    const std::wstring to = WidePath(name);
+    const std::wstring to = WidePath(Join(directory_, name));
     std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + to.size() * sizeof(wchar_t));
     auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
     info->ReplaceIfExists = replace ? TRUE : FALSE;
@@ -228,6 +256,7 @@ class Win32Work : public WorkFile {
 
   Handle handle_;
   std::wstring name_;
+  std::string directory_;
   std::vector<char> room_;
   DWORD attributes_ = 0;
   bool moved_ = false;
@@ -247,42 +276,33 @@ bool IsDiskFile(const std::wstring& name) {
   return handle.valid() && ::GetFileType(handle.get()) == FILE_TYPE_DISK;
 }
 
-class Win32Disk : public Disk {
+// Names joined to the directory's path: Windows has no call that works
+// relative to a directory handle for every step, and a work file held
+// without sharing cannot be swapped meanwhile.
+class Win32Directory : public Directory {
  public:
-  FileKind Kind(const std::string& name) override {
-    // A pattern would let the search match some other entry.
-    if (IsPattern(name)) return FileKind::kOther;
-    const std::wstring wide = WidePath(name);
-    if (wide.empty()) return FileKind::kMissing;
-    FindHandle find(wide);
-    if (!find.found()) {
-      DWORD error = find.error();
-      return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
-                     error == ERROR_INVALID_NAME
-                 ? FileKind::kMissing
-                 : FileKind::kOther;
-    }
-    DWORD attributes = ::GetFileAttributesW(wide.c_str());
-    // Any directory, whatever other bits it carries: moving it aside would
-    // leave an empty file in its place.
-    if (attributes == INVALID_FILE_ATTRIBUTES ||
-        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0)
-      return FileKind::kOther;
-    return IsDiskFile(wide) ? FileKind::kRegular : FileKind::kOther;
+  explicit Win32Directory(std::string path) : path_(std::move(path)) {}
+
+  bool State(const std::string& name, FileState* state) override {
+    Handle handle(::CreateFileW(Wide(name).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!handle.valid()) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!::GetFileInformationByHandle(handle.get(), &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0)
+      return false;
+    *state = StateOf(handle.get());
+    return true;
   }
 
   bool Exists(const std::string& name) override {
-    const std::wstring wide = WidePath(name);
+    const std::wstring wide = Wide(name);
     // The attribute query also sees an entry the search cannot list.
     return FindHandle(wide).found() || ::GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
   }
 
-  std::string Resolve(const std::string& name) override { return name; }
-
   // A read-only backup goes too, like any other.
-  int Remove(const std::string& name) override {
-    return static_cast<int>(DeleteAnyway(WidePath(name)));
-  }
+  int Remove(const std::string& name) override { return static_cast<int>(DeleteAnyway(Wide(name))); }
 
   // No second name: a replacing rename fails on a read-only file, and a plain
   // move keeps the original's attributes with its backup.
@@ -290,16 +310,22 @@ class Win32Disk : public Disk {
 
   Status Move(const std::string& from, const std::string& to) override {
     // Without MOVEFILE_REPLACE_EXISTING an existing `to` makes it fail.
-    if (::MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), MOVEFILE_WRITE_THROUGH))
+    if (::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_WRITE_THROUGH))
       return Status();
     return MoveFailed(::GetLastError());
   }
 
   // The moves were made with write-through.
-  void SyncDirectory(const std::string&) override {}
+  void Sync() override {}
+
+  bool ReplacesByRename() override { return false; }
+
+  // Names are measured in UTF-16 here, not in the bytes of their UTF-8 form:
+  // the engine leaves them whole.
+  std::size_t NameLimit() override { return std::size_t{1} << 20; }
 
   std::unique_ptr<InputFile> OpenInput(const std::string& name, Status* status) override {
-    HANDLE handle = ::CreateFileW(WidePath(name).c_str(), GENERIC_READ, kShareAll, nullptr,
+    HANDLE handle = ::CreateFileW(Wide(name).c_str(), GENERIC_READ, kShareAll, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
                                   nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
@@ -311,7 +337,7 @@ class Win32Disk : public Disk {
   }
 
   std::unique_ptr<WorkFile> CreateWork(const std::string& name, Status* status) override {
-    const std::wstring wide = WidePath(name);
+    const std::wstring wide = Wide(name);
     // A few rounds: another conversion may be clearing the same stale file.
     for (int round = 0; round < 8; ++round) {
       HANDLE handle = ::CreateFileW(wide.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
@@ -337,16 +363,72 @@ class Win32Disk : public Disk {
     return nullptr;
   }
 
+  // A live work file is held without sharing.
+  bool IsHeld(const std::string& name) override {
+    Handle handle(::CreateFileW(Wide(name).c_str(), GENERIC_READ, kShareAll, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return !handle.valid() && IsInUse(::GetLastError());
+  }
+
  private:
+  std::wstring Wide(const std::string& name) const { return WidePath(Join(path_, name)); }
+
   // The work file, held. Should it not come about, no file is left.
-  static std::unique_ptr<WorkFile> Held(HANDLE handle, const std::wstring& name) {
+  std::unique_ptr<WorkFile> Held(HANDLE handle, const std::wstring& name) {
     try {
-      return std::make_unique<Win32Work>(handle, name);
+      return std::make_unique<Win32Work>(handle, name, path_);
     } catch (...) {
       ::CloseHandle(handle);
       ::DeleteFileW(name.c_str());
       throw;
     }
+  }
+
+  std::string path_;
+};
+
+class Win32Disk : public Disk {
+ public:
+  FileKind Kind(const std::string& name) override {
+    // A pattern would let the search match some other entry.
+    if (IsPattern(name)) return FileKind::kOther;
+    const std::wstring wide = WidePath(name);
+    if (wide.empty()) return FileKind::kMissing;
+    FindHandle find(wide);
+    if (!find.found()) {
+      DWORD error = find.error();
+      return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+                     error == ERROR_INVALID_NAME
+                 ? FileKind::kMissing
+                 : FileKind::kOther;
+    }
+    DWORD attributes = ::GetFileAttributesW(wide.c_str());
+    // Any directory, whatever other bits it carries: moving it aside would
+    // leave an empty file in its place.
+    if (attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0)
+      return FileKind::kOther;
+    return IsDiskFile(wide) ? FileKind::kRegular : FileKind::kOther;
+  }
+
+  // The name as given, split at its last separator: "C:" alone keeps its
+  // meaning, the current folder of that drive.
+  ResolvedName Resolve(const std::string& name) override {
+    const std::string::size_type split = name.find_last_of("\\/:");
+    if (split == std::string::npos) return {".", name, name};
+    const std::string directory =
+        name[split] == ':' || split == 0 || name[split - 1] == ':' ? name.substr(0, split + 1)
+                                                                   : name.substr(0, split);
+    return {directory, name.substr(split + 1), name};
+  }
+
+  std::unique_ptr<Directory> OpenDirectory(const std::string& path, Status* status) override {
+    const DWORD attributes = ::GetFileAttributesW(WidePath(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      *status = Failed(kConvertOpenFailed, static_cast<int>(::GetLastError()));
+      return nullptr;
+    }
+    return std::make_unique<Win32Directory>(path);
   }
 };
 

@@ -71,6 +71,7 @@ void TestReports() {
       {kConvertCloseFailed, IDS_CLOSE_FAILED, kFailed, false},
       {kConvertNotRestored, IDS_NOT_RESTORED, kFailed, true},
       {kConvertCancelled, IDS_CANCELLED, ReportKind::kCancelled, false},
+      {kConvertBinary, IDS_CANCELLED, ReportKind::kCancelled, false},
       {kConvertBusy, IDS_BUSY, kFailed, false},
       {kConvertInUse, IDS_IN_USE, kFailed, false},
       {kConvertDiskFull, IDS_DISK_FULL, kFailed, false},

@@ -41,7 +41,7 @@ int run_console(int argc, char** shown_args, char** names) {
   watch_interrupts();
   ProgressLine progress;
   start_progress(&progress, settings.name, settings.silent);
-  int result = convert_file_with_progress(settings.style, settings.keep_backup, name,
+  int result = convert_file_with_progress(settings.style, settings.keep_backup, kModeDetect, name,
                                           show_progress, &progress);
   erase_progress(&progress);
   conversion_finished();

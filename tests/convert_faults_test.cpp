@@ -63,6 +63,9 @@ class FaultyWork : public quenlo::WorkFile {
     crash_->Step();
     return result;
   }
+  int CopyFrom(quenlo::InputFile& original, std::int64_t size) override {
+    return real_->CopyFrom(static_cast<FaultyInput&>(original).real(), size);
+  }
   int Flush() override {
     if (fail_ == Step::kFlush) return kConvertFlushFailed;
     int result = real_->Flush();

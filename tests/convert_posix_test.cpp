@@ -24,30 +24,47 @@ TEST(ConvertFile, RandomFilesAndBufferSizesMatchTheModel) {
     int style = 1 + round % 3;
     WriteFile(file, content);
     std::size_t buffer = 1 + random() % 700;
-    ASSERT_EQ(quenlo::ConvertWith(quenlo::RealDisk(), style, false, file.c_str(), buffer), kConvertOk);
+    ASSERT_EQ(quenlo::ConvertWith(quenlo::RealDisk(), style, false, file.c_str(), buffer, nullptr,
+                                  nullptr, kModeBytes),
+              kConvertOk);
     ASSERT_EQ(ReadFile(file), ReferenceConvert(content, style)) << "round " << round;
     ASSERT_FALSE(Exists(file + ".bak"));
   }
 }
 
+// A file already in the style is not rewritten: it keeps its inode, and
+// the backup is still made or removed as for any conversion.
 TEST(ConvertFile, BackupKeptOrRemoved) {
   struct Case {
     const char* name;
     bool stale;
     int keep;
+    const char* content;
   };
-  for (const Case& c : {Case{"remove", false, 0}, Case{"keep", false, 1},
-                        Case{"replace stale, keep", true, 1}, Case{"replace stale", true, 0}}) {
+  for (const Case& c : {Case{"remove", false, 0, "a\nb\n"}, Case{"keep", false, 1, "a\nb\n"},
+                        Case{"replace stale, keep", true, 1, "a\nb\n"},
+                        Case{"replace stale", true, 0, "a\nb\n"},
+                        Case{"already right", false, 0, "a\r\nb\r\n"},
+                        Case{"already right, keep over stale", true, 1, "a\r\nb\r\n"},
+                        Case{"already right, remove stale", true, 0, "a\r\nb\r\n"}}) {
     SCOPED_TRACE(c.name);
     TempDir dir;
     const std::string file = dir.Path("memo.txt");
-    WriteFile(file, "a\nb\n");
+    WriteFile(file, c.content);
     if (c.stale) WriteFile(file + ".bak", "old");
+    struct stat before, after;
+    ASSERT_EQ(::stat(file.c_str(), &before), 0);
     ASSERT_EQ(convert_file(kStyleCrLf, c.keep, file.c_str()), kConvertOk);
+    ASSERT_EQ(::stat(file.c_str(), &after), 0);
     EXPECT_EQ(ReadFile(file), "a\r\nb\r\n");
+    EXPECT_EQ(after.st_ino == before.st_ino, std::string(c.content) == "a\r\nb\r\n");
     EXPECT_EQ(Exists(file + ".bak"), c.keep != 0);
+    EXPECT_FALSE(Exists(file + ".~ql"));
     if (c.keep) {
-      EXPECT_EQ(ReadFile(file + ".bak"), "a\nb\n");
+      EXPECT_EQ(ReadFile(file + ".bak"), c.content);
+      struct stat backup;
+      ASSERT_EQ(::stat((file + ".bak").c_str(), &backup), 0);
+      EXPECT_NE(backup.st_ino, after.st_ino);
     }
   }
 }
@@ -157,7 +174,7 @@ TEST(ConvertFile, SecondConversionMeanwhileIsRefused) {
   const std::string original(200000, '\n');
   WriteFile(run.file, original);
   WriteFile(run.file + ".bak", "stale");
-  ASSERT_EQ(convert_file_with_progress(kStyleCrLf, 0, run.file.c_str(), Run::Progress, &run),
+  ASSERT_EQ(convert_file_with_progress(kStyleCrLf, 0, kModeDetect, run.file.c_str(), Run::Progress, &run),
             kConvertOk);
   EXPECT_EQ(run.nested, kConvertBusy);
   EXPECT_EQ(run.total, 200000);

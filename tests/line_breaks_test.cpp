@@ -12,7 +12,7 @@ namespace {
 
 // Feeds `in` in pieces of the given sizes (the last size repeats).
 std::string RewriteInPieces(const std::string& in, int style, const std::vector<std::size_t>& sizes) {
-  quenlo::LineBreakRewriter rewriter(style);
+  quenlo::LineBreakRewriter rewriter(style, false);
   std::string out;
   std::size_t pos = 0;
   for (std::size_t i = 0; pos < in.size(); ++i) {
@@ -23,6 +23,8 @@ std::string RewriteInPieces(const std::string& in, int style, const std::vector<
     out.append(piece.data(), put);
     pos += size;
   }
+  char tail[quenlo::LineBreakRewriter::MaxOutput(0)];
+  out.append(tail, rewriter.Finish(tail));
   return out;
 }
 
@@ -84,12 +86,12 @@ TEST(LineBreakRewriter, EverySplitPointGivesTheSameBytes) {
 }
 
 TEST(LineBreakRewriter, EmptyPieceKeepsPendingCr) {
-  quenlo::LineBreakRewriter rewriter(kStyleLf);
+  quenlo::LineBreakRewriter rewriter(kStyleLf, false);
   char out[8];
-  EXPECT_EQ(rewriter.Rewrite("a\r", 2, out), 2u);
+  EXPECT_EQ(rewriter.Rewrite("a\r", 2, out), 1u);
   EXPECT_EQ(rewriter.Rewrite("", 0, out), 0u);
-  ASSERT_EQ(rewriter.Rewrite("\nb", 2, out), 1u);
-  EXPECT_EQ(out[0], 'b');
+  ASSERT_EQ(rewriter.Rewrite("\nb", 2, out), 2u);
+  EXPECT_EQ(std::string(out, 2), "\nb");
 }
 
 TEST(LineBreakRewriter, RandomInputsMatchTheModel) {

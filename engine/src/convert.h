@@ -16,9 +16,10 @@ constexpr std::size_t kDefaultBufferSize = std::size_t{64} << 10;
 
 // Returns a ConvertResult. The name holds the whole former content until
 // the whole new content replaces it; on failure or cancel nothing changes.
+// A file the conversion would not change is not rewritten.
 int ConvertWith(Disk& disk, LineBreakStyle style, bool keep_backup, const char* name,
                 std::size_t buffer_size = kDefaultBufferSize, ConvertProgress progress = nullptr,
-                void* context = nullptr);
+                void* context = nullptr, ConvertMode mode = kModeDetect);
 
 bool IsConvertible(Disk& disk, const char* name);
 

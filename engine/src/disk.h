@@ -37,6 +37,10 @@ class WorkFile {
   // Writes the first `size` bytes of the room: kConvertOk,
   // kConvertWriteFailed or kConvertDiskFull.
   virtual int Write(std::size_t size) = 0;
+  // Appends the first `size` bytes of `original`, leaving its read position
+  // alone: kConvertOk, kConvertReadFailed, kConvertWriteFailed or
+  // kConvertDiskFull. Only before the first Write.
+  virtual int CopyFrom(InputFile& original, std::int64_t size) = 0;
   // Pushes the written bytes to the device: kConvertOk, kConvertFlushFailed
   // or kConvertDiskFull.
   virtual int Flush() = 0;

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,36 @@ int MoveNoReplace(const std::string& from, const std::string& to) {
   return ::rename(from.c_str(), to.c_str()) == 0 ? kConvertOk : kConvertMoveFailed;
 }
 
+// Appends the first `size` bytes of `from` to `to`, inside the kernel where
+// it can. Returns a ConvertResult and the bytes copied.
+int CopyPrefix(int from, int to, off_t size, off_t* copied) {
+  *copied = 0;
+  off_t& offset = *copied;
+#ifdef __linux__
+  while (offset < size) {
+    ssize_t got = ::copy_file_range(from, &offset, to, nullptr,
+                                    static_cast<std::size_t>(size - offset), 0);
+    if (got > 0) continue;
+    if (got == 0) return kConvertReadFailed;  // the file shrank
+    if (errno == EINTR) continue;
+    // Not across these file systems: through a buffer instead.
+    if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP) break;
+    return IsDiskFull(errno) ? kConvertDiskFull : kConvertWriteFailed;
+  }
+#endif
+  std::vector<char> buffer(std::size_t{64} << 10);
+  while (offset < size) {
+    const std::size_t want = static_cast<std::size_t>(
+        std::min<off_t>(size - offset, static_cast<off_t>(buffer.size())));
+    ssize_t got = ::pread(from, buffer.data(), want, offset);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return kConvertReadFailed;
+    if (int result = WriteAll(to, buffer.data(), static_cast<std::size_t>(got))) return result;
+    offset += got;
+  }
+  return kConvertOk;
+}
+
 class PosixInput : public InputFile {
  public:
   explicit PosixInput(int fd) : fd_(fd) {}
@@ -114,6 +145,14 @@ class PosixWork : public WorkFile {
 
   char* Room(std::size_t size) override { return writer_.Room(size); }
   int Write(std::size_t size) override { return writer_.Write(size); }
+
+  int CopyFrom(InputFile& original, std::int64_t size) override {
+    off_t copied = 0;
+    int result = CopyPrefix(static_cast<PosixInput&>(original).fd(), fd_.get(),
+                            static_cast<off_t>(size), &copied);
+    writer_.Skip(copied);
+    return result;
+  }
 
   int Flush() override {
     if (int result = writer_.Finish()) return result;

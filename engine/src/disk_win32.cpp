@@ -140,18 +140,34 @@ class Win32Work : public WorkFile {
     return room_.data();
   }
 
-  int Write(std::size_t size) override {
-    const char* data = room_.data();
-    while (size > 0) {
-      DWORD put = 0;
-      DWORD want = static_cast<DWORD>(size < kMaxChunk ? size : kMaxChunk);
-      if (!::WriteFile(handle_.get(), data, want, &put, nullptr))
-        return IsDiskFull(::GetLastError()) ? kConvertDiskFull : kConvertWriteFailed;
-      if (put == 0) return kConvertWriteFailed;
-      data += put;
-      size -= put;
+  int Write(std::size_t size) override { return WriteAll(room_.data(), size); }
+
+  int CopyFrom(InputFile& original, std::int64_t size) override {
+    const HANDLE from = static_cast<Win32Input&>(original).get();
+    // A positioned read moves the file pointer too; it is put back after.
+    LARGE_INTEGER zero = {}, position;
+    if (!::SetFilePointerEx(from, zero, &position, FILE_CURRENT)) return kConvertReadFailed;
+    std::vector<char> buffer(std::size_t{64} << 10);
+    int result = kConvertOk;
+    for (std::int64_t offset = 0; offset < size && result == kConvertOk;) {
+      OVERLAPPED at = {};
+      at.Offset = static_cast<DWORD>(offset);
+      at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+      const std::int64_t left = size - offset;
+      DWORD got = 0;
+      if (!::ReadFile(from, buffer.data(),
+                      static_cast<DWORD>(left < std::int64_t{64} << 10 ? left : buffer.size()),
+                      &got, &at) ||
+          got == 0) {
+        result = kConvertReadFailed;
+        break;
+      }
+      result = WriteAll(buffer.data(), got);
+      offset += got;
     }
-    return kConvertOk;
+    if (!::SetFilePointerEx(from, position, nullptr, FILE_BEGIN) && result == kConvertOk)
+      result = kConvertReadFailed;
+    return result;
   }
 
   int Flush() override {
@@ -183,6 +199,19 @@ class Win32Work : public WorkFile {
   }
 
  private:
+  int WriteAll(const char* data, std::size_t size) {
+    while (size > 0) {
+      DWORD put = 0;
+      DWORD want = static_cast<DWORD>(size < kMaxChunk ? size : kMaxChunk);
+      if (!::WriteFile(handle_.get(), data, want, &put, nullptr))
+        return IsDiskFull(::GetLastError()) ? kConvertDiskFull : kConvertWriteFailed;
+      if (put == 0) return kConvertWriteFailed;
+      data += put;
+      size -= put;
+    }
+    return kConvertOk;
+  }
+
   Handle handle_;
   std::wstring name_;
   std::vector<char> room_;

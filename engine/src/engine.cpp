@@ -9,13 +9,13 @@ int is_existing_file(const char* name) {
 }
 
 int convert_file(LineBreakStyle style, int keep_backup, const char* name) {
-  return convert_file_with_progress(style, keep_backup, name, nullptr, nullptr);
+  return convert_file_with_progress(style, keep_backup, kModeDetect, name, nullptr, nullptr);
 }
 
-int convert_file_with_progress(LineBreakStyle style, int keep_backup, const char* name,
-                               ConvertProgress progress, void* context) {
+int convert_file_with_progress(LineBreakStyle style, int keep_backup, ConvertMode mode,
+                               const char* name, ConvertProgress progress, void* context) {
   return quenlo::ConvertWith(quenlo::RealDisk(), style, keep_backup != 0, name,
-                             quenlo::kDefaultBufferSize, progress, context);
+                             quenlo::kDefaultBufferSize, progress, context, mode);
 }
 
 int backup_file_name(const char* name, char* buffer, int size) {

@@ -8,24 +8,63 @@
 
 namespace quenlo {
 
-// Every CR LF, lone CR and lone LF becomes the target sequence; every other
-// byte is copied. A CR that ends one buffer is paired with an LF that starts
-// the next, so the result does not depend on how the input is split.
+// Every CR LF, lone CR and lone LF becomes the target sequence; everything
+// else is copied. Text with a UTF-16 or UTF-32 BOM is rewritten by code unit
+// (the units 000D and 000A are its CR and LF), any other text by byte, which
+// is right for every ASCII-compatible encoding. The result does not depend on
+// how the input is split: a CR at the end of a buffer, a unit cut in two and
+// the first bytes, until they tell the encoding, are held for the next call.
 class LineBreakRewriter {
  public:
-  explicit LineBreakRewriter(LineBreakStyle style);
+  // `detect`: choose by BOM and stop at a NUL byte in a byte-rule file;
+  // otherwise the byte rule for everything.
+  LineBreakRewriter(LineBreakStyle style, bool detect);
 
-  // Room that Rewrite may need in `out` for `size` input bytes.
-  static constexpr std::size_t MaxOutput(std::size_t size) { return 2 * size; }
+  // Room that Rewrite may need in `out` for `size` input bytes; Finish
+  // needs MaxOutput(0).
+  static constexpr std::size_t MaxOutput(std::size_t size) { return 2 * size + 16; }
 
   // Rewrites `size` bytes of `in` into `out`; returns the bytes written.
   std::size_t Rewrite(const char* in, std::size_t size, char* out);
+  // At the end of the input: writes what is still held.
+  std::size_t Finish(char* out);
+
+  // Some line break written so far differs from the one it replaced. While
+  // false, the output so far equals the input's first bytes.
+  bool changed() const { return changed_; }
+  // A NUL byte in a byte-rule file (detect mode): the output is incomplete
+  // and Rewrite writes nothing more.
+  bool binary() const { return binary_; }
 
  private:
-  char target_[2];
-  std::size_t target_size_;
-  // The previous buffer ended in CR, so a leading LF belongs to it.
-  bool skip_lf_ = false;
+  enum class Encoding { kUndecided, kBytes, kUtf16Le, kUtf16Be, kUtf32Le, kUtf32Be };
+
+  // Picks the encoding from the first `size` bytes; kUndecided while more
+  // are needed and `final` is false.
+  static Encoding Detect(const unsigned char* head, std::size_t size, bool final);
+  void Start(Encoding encoding);
+  // Whole units only, `size` a multiple of the unit.
+  std::size_t RewriteUnits(const char* in, std::size_t size, char* out);
+  // Splits off a unit cut in two; rewrites the rest.
+  std::size_t RewriteStream(const char* in, std::size_t size, char* out);
+  const char* FindUnit(const char* from, const char* end, unsigned char value) const;
+  bool IsUnit(const char* unit, unsigned char value) const;
+  char* PutTarget(char* out, bool was_cr, bool had_lf);
+
+  LineBreakStyle style_;
+  bool detect_;
+  Encoding encoding_ = Encoding::kUndecided;
+  std::size_t unit_ = 1;  // bytes per code unit
+  std::size_t low_ = 0;   // where the unit's low byte stands in it
+  char cr_[4] = {'\r'};
+  char lf_[4] = {'\n'};
+  // The first bytes until they tell the encoding, then a unit cut in two.
+  char held_[4];
+  std::size_t held_size_ = 0;
+  // The last unit was a CR; whether an LF pairs with it is still open.
+  bool pending_cr_ = false;
+  bool changed_ = false;
+  bool binary_ = false;
 };
 
 }  // namespace quenlo

@@ -47,6 +47,11 @@ int WriteBehind::Finish() {
   return result_;
 }
 
+void WriteBehind::Skip(off_t size) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  written_ += size;
+}
+
 void WriteBehind::Run() {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
@@ -57,7 +62,7 @@ void WriteBehind::Run() {
     // the rest is dropped: the work file will not be used.
     const bool write = result_ == kConvertOk;
     lock.unlock();
-    int result = write ? WriteAll(slot.bytes.data(), slot.size) : kConvertOk;
+    int result = write ? WriteAll(fd_, slot.bytes.data(), slot.size) : kConvertOk;
     lock.lock();
     written_ += static_cast<off_t>(slot.size);
     head_ = (head_ + 1) % kSlots;
@@ -67,9 +72,9 @@ void WriteBehind::Run() {
   }
 }
 
-int WriteBehind::WriteAll(const char* data, std::size_t size) {
+int WriteAll(int fd, const char* data, std::size_t size) {
   while (size > 0) {
-    ssize_t put = ::write(fd_, data, size);
+    ssize_t put = ::write(fd, data, size);
     if (put < 0 && errno == EINTR) continue;
     if (put < 0) return errno == ENOSPC || errno == EDQUOT ? kConvertDiskFull : kConvertWriteFailed;
     if (put == 0) return kConvertWriteFailed;

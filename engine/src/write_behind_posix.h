@@ -29,6 +29,9 @@ class WriteBehind {
   int Write(std::size_t size);
   // Waits until everything queued is written; the first failure, if any.
   int Finish();
+  // The file already holds `size` bytes written past the writer, before
+  // its first Write.
+  void Skip(off_t size);
 
  private:
   static constexpr std::size_t kSlots = 4;
@@ -38,7 +41,6 @@ class WriteBehind {
   };
 
   void Run();
-  int WriteAll(const char* data, std::size_t size);
   void StartWriteback(off_t written);
 
   const int fd_;
@@ -53,6 +55,9 @@ class WriteBehind {
   off_t started_ = 0;  // bytes whose writeback has been started
   std::thread thread_;
 };
+
+// Writes all `size` bytes: kConvertOk, kConvertWriteFailed or kConvertDiskFull.
+int WriteAll(int fd, const char* data, std::size_t size);
 
 }  // namespace quenlo
 

@@ -37,6 +37,17 @@ enum ConvertResult : std::int32_t {
   kConvertDiskFull = 14,
   kConvertOwnerNotKept = 15,    // the new file could not get the owner and group
   kConvertAttributesNotKept = 16,  // nor the extended attributes
+  kConvertBinary = 17,          // a NUL byte and no UTF-16/32 BOM: refused in kModeDetect
+};
+
+// How the content is read.
+typedef std::int32_t ConvertMode;
+enum : ConvertMode {
+  // UTF-16 and UTF-32 with a BOM by code unit; any other file by the byte
+  // rule, except that a file with a NUL byte is refused (kConvertBinary).
+  kModeDetect = 0,
+  // The byte rule for the whole file, whatever it holds.
+  kModeBytes = 1,
 };
 
 // Called on the converting thread after each buffer, with the bytes of the
@@ -53,16 +64,18 @@ typedef int (*ConvertProgress)(void* context, std::int64_t done, std::int64_t to
 // 1 when the name is an existing regular file that may be converted.
 int is_existing_file(const char* name);
 
-// Converts the named file to the style. keep_backup nonzero keeps the
-// former content as "<name>.bak". Returns a ConvertResult.
+// Converts the named file to the style, in kModeDetect. keep_backup nonzero
+// keeps the former content as "<name>.bak". A file already in the style is
+// left as it is. Returns a ConvertResult.
 int convert_file(LineBreakStyle style, int keep_backup, const char* name);
 
 // Writes the name of the backup of `name` into `buffer` (beside the target
 // when the name is a symbolic link). Returns 1, or 0 when it does not fit.
 int backup_file_name(const char* name, char* buffer, int size);
 
-// convert_file with a progress callback (may be null) and its context.
-int convert_file_with_progress(LineBreakStyle style, int keep_backup, const char* name,
-                               ConvertProgress progress, void* context);
+// convert_file in the given mode, with a progress callback (may be null)
+// and its context.
+int convert_file_with_progress(LineBreakStyle style, int keep_backup, ConvertMode mode,
+                               const char* name, ConvertProgress progress, void* context);
 
 #endif  // QUENLO_ENGINE_H_

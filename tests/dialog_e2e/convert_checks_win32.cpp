@@ -87,9 +87,14 @@ bool answer_question(const Session& session, int button, MessageBoxSeen* seen) {
   seen->appeared = true;
   seen->caption = text_of(box);
   seen->text = message_box_text(box);
-  DWORD_PTR default_id = 0;
-  SendMessageTimeoutW(box, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, 5000, &default_id);
-  seen->default_button = HIWORD(default_id) == DC_HASDEFID ? LOWORD(default_id) : 0;
+  // The button that Enter presses is drawn as the default push button.
+  for (int id = IDOK; id <= IDCONTINUE; ++id) {
+    const HWND button = GetDlgItem(box, id);
+    if (button && IsWindowVisible(button) &&
+        (GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) {
+      seen->default_button = id;
+    }
+  }
   post_click(box, button);
   seen->dismissed = wait_until([&] { return !IsWindow(box); }, 5000);
   return true;

@@ -71,6 +71,7 @@ void TestReports() {
       {9, IDS_CONVERT_FAILED, kFailed, false},  // retired: no longer produced
       {kConvertNotRestored, IDS_NOT_RESTORED, kFailed, true},
       {kConvertCancelled, IDS_CANCELLED, ReportKind::kCancelled, false},
+      {kConvertBinary, IDS_CANCELLED, ReportKind::kCancelled, false},
       {kConvertBusy, IDS_BUSY, kFailed, false},
       {kConvertInUse, IDS_IN_USE, kFailed, false},
       {kConvertDiskFull, IDS_DISK_FULL, kFailed, false},

@@ -16,7 +16,13 @@ void watch_interrupts() {
   struct sigaction action = {};
   action.sa_handler = ask_to_stop;
   sigemptyset(&action.sa_mask);
-  for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal_number, &action, nullptr);
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+    // One ignored at the start stays ignored: nohup, and background jobs
+    // that ignore Ctrl+C, ask the run to go on.
+    struct sigaction before = {};
+    if (sigaction(signal_number, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;
+    sigaction(signal_number, &action, nullptr);
+  }
   // The exit status, not a signal, tells how the conversion went.
   signal(SIGPIPE, SIG_IGN);
 }

@@ -37,7 +37,10 @@ ConvertReport ReportFor(int result) {
       return {IDS_FLUSH_FAILED, kFailed, false};
     case kConvertNotRestored:
       return {IDS_NOT_RESTORED, kFailed, true};
+    // A file with a NUL byte is left as it was; it is reported only when a
+    // cancel came first, so the question whether to convert it is not asked.
     case kConvertCancelled:
+    case kConvertBinary:
       return {IDS_CANCELLED, ReportKind::kCancelled, false};
     case kConvertBusy:
       return {IDS_BUSY, kFailed, false};

@@ -16,8 +16,8 @@
 class ConversionJob {
  public:
   // When the engine returns, the worker posts `done_message` to `window`.
-  ConversionJob(LineBreakStyle style, int keep_backup, std::string name, HWND window,
-                UINT done_message);
+  ConversionJob(LineBreakStyle style, int keep_backup, ConvertMode mode, std::string name,
+                HWND window, UINT done_message);
   ConversionJob(const ConversionJob&) = delete;
   ConversionJob& operator=(const ConversionJob&) = delete;
   // Cancels a conversion still running and waits for the worker to end.
@@ -27,6 +27,9 @@ class ConversionJob {
   // Asks the engine to stop after its current buffer; the file then stays
   // as it was. Safe from any thread.
   void Cancel() { m_cancel = true; }
+  bool Cancelled() const { return m_cancel; }
+  // The same conversion, not yet started, in another mode.
+  std::unique_ptr<ConversionJob> InMode(ConvertMode mode) const;
   // Thousandths of the file read so far.
   int Permille() const;
   // The engine's ConvertResult, once the done message has arrived.
@@ -42,6 +45,7 @@ class ConversionJob {
 
   const LineBreakStyle m_style;
   const int m_keepBackup;
+  const ConvertMode m_mode;
   const std::string m_name;
   const HWND m_hWnd;
   const UINT m_doneMessage;

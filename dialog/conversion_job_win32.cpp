@@ -2,10 +2,11 @@
 
 #include <utility>
 
-ConversionJob::ConversionJob(LineBreakStyle style, int keep_backup, std::string name,
-                             HWND window, UINT done_message)
+ConversionJob::ConversionJob(LineBreakStyle style, int keep_backup, ConvertMode mode,
+                             std::string name, HWND window, UINT done_message)
     : m_style(style),
       m_keepBackup(keep_backup),
+      m_mode(mode),
       m_name(std::move(name)),
       m_hWnd(window),
       m_doneMessage(done_message) {}
@@ -14,6 +15,11 @@ ConversionJob::~ConversionJob() {
   if (!m_hThread) return;
   Cancel();
   WaitForSingleObject(m_hThread.get(), INFINITE);
+}
+
+std::unique_ptr<ConversionJob> ConversionJob::InMode(ConvertMode mode) const {
+  return std::make_unique<ConversionJob>(m_style, m_keepBackup, mode, m_name, m_hWnd,
+                                         m_doneMessage);
 }
 
 bool ConversionJob::Start() {
@@ -29,9 +35,9 @@ int ConversionJob::Permille() const {
 
 DWORD WINAPI ConversionJob::Run(void* context) {
   auto* job = static_cast<ConversionJob*>(context);
-  job->m_result = convert_file_with_progress(job->m_style, job->m_keepBackup, kModeDetect,
-                                             job->m_name.c_str(), &ConversionJob::OnProgress,
-                                             job);
+  job->m_result =
+      convert_file_with_progress(job->m_style, job->m_keepBackup, job->m_mode,
+                                 job->m_name.c_str(), &ConversionJob::OnProgress, job);
   PostMessageW(job->m_hWnd, job->m_doneMessage, 0, 0);
   return 0;
 }

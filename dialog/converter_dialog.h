@@ -38,6 +38,8 @@ class CConverterDialog : public CDialog {
   LRESULT OnCopyData(WPARAM wparam, LPARAM lparam);
   void OnBrowse();
   void OnConvert();
+  // Shows the busy window while the job runs.
+  void StartConversion(std::unique_ptr<ConversionJob> job);
   void OnCancelConversion();
   void OnConversionDone();
   void OnTimer(WPARAM timer_id);

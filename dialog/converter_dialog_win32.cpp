@@ -243,13 +243,20 @@ void CConverterDialog::OnConvert() {
   const LineBreakStyle style = StyleForButton(GetCheckedRadioButton(IDC_STYLE_CRLF, IDC_STYLE_CR));
   const int keep = m_keepCheck.GetCheck() == BST_CHECKED ? 1 : 0;
 
-  auto job = std::make_unique<ConversionJob>(style, keep, utf8_name, m_hWnd, kConversionDone);
+  m_strConverting = name;
+  StartConversion(std::make_unique<ConversionJob>(style, keep, kModeDetect, utf8_name, m_hWnd,
+                                                  kConversionDone));
+}
+
+void CConverterDialog::StartConversion(std::unique_ptr<ConversionJob> job) {
+  // A convert command posted while the question about a NUL byte was up may
+  // have started one already.
+  if (m_pJob) return;
   if (!job->Start()) {
     ShowError(IDS_CONVERT_FAILED);
     return;
   }
   m_pJob = std::move(job);
-  m_strConverting = name;
   m_bCloseWhenDone = false;
   // The controls are disabled; the window itself goes on answering, and its
   // close box asks whether to cancel.
@@ -278,11 +285,21 @@ void CConverterDialog::OnConversionDone() {
     return;
   }
   KillTimer(m_hWnd, kProgressTimer);
-  const int result = m_pJob->Result();
-  m_pJob.reset();
+  const std::unique_ptr<ConversionJob> done = std::move(m_pJob);
   EnableControls(TRUE);
   m_pBusyDialog->ShowWindow(SW_HIDE);
-  Report(result, m_strConverting);
+  // A NUL byte may be binary data or UTF-16 without its mark, which only the
+  // user can tell. No leaves the file as it was and needs no further word.
+  if (done->Result() == kConvertBinary && !done->Cancelled()) {
+    CString question;
+    question.LoadString(IDS_ASK_BYTES);
+    if (MessageBox(question, kQuestionCaption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) ==
+        IDYES) {
+      StartConversion(done->InMode(kModeBytes));
+    }
+    return;
+  }
+  Report(done->Result(), m_strConverting);
   if (m_bCloseWhenDone) EndDialog(IDCANCEL);
 }
 

@@ -9,7 +9,7 @@ set -euo pipefail
 
 demo=(cmake ninja-build g++)
 all=(
-  "${demo[@]}" libgtest-dev python3
+  "${demo[@]}" libgtest-dev googletest python3
   g++-mingw-w64-x86-64 g++-mingw-w64-i686
   wine64 locales xvfb xauth fonts-ipafont-gothic
   dpkg-dev file lintian man-db

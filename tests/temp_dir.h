@@ -5,18 +5,18 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
-
-#include <unistd.h>
 
 class TempDir {
  public:
+  // A random name keeps test processes that run at once apart; only a
+  // directory this one created is taken.
   TempDir() {
-    static int counter = 0;
-    path_ = std::filesystem::temp_directory_path() /
-            ("quenlo-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
+    std::random_device random;
+    do {
+      path_ = std::filesystem::temp_directory_path() / ("quenlo-test-" + std::to_string(random()));
+    } while (!std::filesystem::create_directory(path_));
   }
   ~TempDir() {
     std::error_code ignored;

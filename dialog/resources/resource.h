@@ -31,6 +31,7 @@
 #define IDS_DISK_FULL 121
 #define IDS_NOT_KEPT 122
 #define IDS_ASK_CANCEL 123
+#define IDS_ASK_BYTES 124
 
 // Main dialog controls.
 #define IDC_FILE_NAME 1001

@@ -68,9 +68,10 @@ void TestReports() {
       {kConvertReadFailed, IDS_READ_FAILED, kFailed, false},
       {kConvertWriteFailed, IDS_WRITE_FAILED, kFailed, false},
       {kConvertFlushFailed, IDS_FLUSH_FAILED, kFailed, false},
-      {kConvertCloseFailed, IDS_CLOSE_FAILED, kFailed, false},
+      {9, IDS_CONVERT_FAILED, kFailed, false},  // retired: no longer produced
       {kConvertNotRestored, IDS_NOT_RESTORED, kFailed, true},
       {kConvertCancelled, IDS_CANCELLED, ReportKind::kCancelled, false},
+      {kConvertBinary, IDS_CANCELLED, ReportKind::kCancelled, false},
       {kConvertBusy, IDS_BUSY, kFailed, false},
       {kConvertInUse, IDS_IN_USE, kFailed, false},
       {kConvertDiskFull, IDS_DISK_FULL, kFailed, false},

@@ -1,34 +1,46 @@
-// The replace protocol. One conversion of FILE, in this order:
+// The replace protocol. The name is resolved once and its directory opened
+// once; every step below goes through that directory by plain names and
+// follows no link. One conversion of FILE, in this order:
 //
-//   step                          on disk after it        a crash here leaves
-//   1 create FILE.~ql, locked     FILE, FILE.~ql (empty)  a stale FILE.~ql: the
-//                                                         next run replaces it
-//   2 fill FILE.~ql, flush it     FILE, FILE.~ql (whole)  the same
-//   3 remove a stale FILE.bak     FILE, FILE.~ql          the same
-//   4 link FILE to FILE.bak       FILE = FILE.bak, ~ql    the same; FILE.bak is
-//                                                         the original, whole
-//   5 rename FILE.~ql over FILE   FILE (new), FILE.bak    done but for step 7
-//   6 fsync the directory         the same                the same
-//   7 remove FILE.bak unless -R   FILE (new)              done
+//   step                           on disk after it           a crash here leaves
+//   1 create FILE.~ql, locked      FILE, FILE.~ql (empty)     a stale FILE.~ql: the next
+//                                                             run replaces it
+//   2 fill FILE.~ql, flush it      FILE, FILE.~ql (whole)     the same
+//   3 check FILE is the file read, unchanged (same identity, size and time)
+//   without -R:
+//   4 rename FILE.~ql over FILE    FILE (new)                 done
+//   5 remove a stale FILE.bak      FILE (new)                 done, the stale one kept
+//   with -R:
+//   4 move an old FILE.bak aside   FILE, ~ql, FILE.~qb (old)  FILE whole; the next run
+//     to FILE.~qb                                             puts FILE.~qb back
+//   5 link FILE to FILE.bak        FILE = FILE.bak, ~ql, ~qb  FILE whole; the next run
+//                                                             removes FILE.~qb
+//   6 rename FILE.~ql over FILE    FILE (new), FILE.bak, ~qb  the same
+//   7 remove FILE.~qb              FILE (new), FILE.bak       done
 //
-// Where the file system has no hard links, steps 4 and 5 are two moves:
-// FILE to FILE.bak, then FILE.~ql to FILE. Between them the name is absent
-// for an instant and the content is whole in FILE.bak and FILE.~ql; a crash
-// there leaves both for the user.
+// Where a rename cannot replace a file (Windows) or there are no hard links
+// (FAT, exFAT), step 5 moves FILE to FILE.bak and step 6 moves FILE.~ql to
+// the free name, and without -R FILE.bak is removed at the end. Between
+// those two moves the name is absent: the content is whole in FILE.bak and
+// FILE.~ql, and the next run, finding the name absent, FILE.bak present and
+// FILE.~ql held by no one, moves FILE.bak back first and then converts.
 //
-// Any failure or cancel before step 5 removes FILE.~ql and leaves FILE as it
-// was (and an old FILE.bak, up to step 3). A failed move in the two-move path
-// puts FILE.bak back; only if that fails too is the original left as
-// FILE.bak, which the result says (kConvertNotRestored). Nothing reaches the
-// name before it is complete and on the device, so a power cut after step 2
-// loses nothing either, given a file system that honours fsync.
+// Any failure or cancel removes FILE.~ql and leaves FILE as it was, and an
+// old FILE.bak too: moved aside, it is put back. Only if putting the
+// original back fails is it left as FILE.bak, which the result says
+// (kConvertNotRestored). Nothing reaches the name before it is complete and
+// on the device, so a power cut after step 2 loses nothing either, given a
+// file system that honours fsync. A FILE.bak is removed only when it is the
+// file this run saw or made there.
 //
 // A file the conversion would not change stops after step 2 with nothing
 // written: it keeps its identity, times and links. Only the backup changes:
-// with -R the work file takes a copy and becomes FILE.bak; without, a stale
-// FILE.bak is removed.
+// with -R the work file takes a copy and becomes FILE.bak (an old one moved
+// aside first, as above); without, a stale FILE.bak is removed.
 #include "convert.h"
 
+#include <cstdint>
+#include <cstdio>
 #include <vector>
 
 #include "line_breaks.h"
@@ -37,10 +49,31 @@ namespace quenlo {
 
 namespace {
 
-// Both add four bytes to the name, so they fit the same name buffer.
+// All add four bytes to the name, so they fit the same name buffer.
 constexpr char kBackupSuffix[] = ".bak";
 constexpr char kWorkSuffix[] = ".~ql";
+constexpr char kAsideSuffix[] = ".~qb";
 static_assert(sizeof(kBackupSuffix) == sizeof(kWorkSuffix), "one name budget");
+static_assert(sizeof(kAsideSuffix) == sizeof(kWorkSuffix), "one name budget");
+
+// The names a conversion of `base` uses in its directory.
+struct Names {
+  std::string file, backup, work, aside;
+};
+
+// `base` and a suffix, or, where that is over the directory's limit, a
+// shorter name still made from `base` alone, so that every run of the same
+// file finds the same work file.
+std::string Derived(const std::string& base, const char* suffix, std::size_t limit) {
+  const std::string plain = base + suffix;
+  if (plain.size() <= limit) return plain;
+  std::uint32_t hash = 2166136261u;  // FNV-1a
+  for (unsigned char c : base) hash = (hash ^ c) * 16777619u;
+  char tag[16];
+  std::snprintf(tag, sizeof(tag), "~%08x", static_cast<unsigned>(hash));
+  const std::size_t keep = limit - std::char_traits<char>::length(suffix) - 9;
+  return base.substr(0, keep) + tag + suffix;
+}
 
 bool Cancelled(ConvertProgress progress, void* context, std::int64_t done, std::int64_t total) {
   return progress && !progress(context, done, total);
@@ -108,65 +141,228 @@ Status Flush(WorkFile& work, ConvertProgress progress, void* context, std::int64
   return Status();
 }
 
-// Step 3: a stale backup goes only once the new content is complete.
-Status RemoveStale(Disk& disk, const std::string& backup) {
-  if (!disk.Exists(backup)) return Status();
-  if (int error = disk.Remove(backup)) return Failed(kConvertStaleBackup, error).At(Step::kRemoveStale);
-  return Status();
+// Removes `name` only while it is still `expected`: another run may have
+// put its own file there since.
+void RemoveIfSame(Directory& dir, const std::string& name, const FileState& expected) {
+  FileState now;
+  if (dir.State(name, &now) && now.SameFile(expected)) dir.Remove(name);
 }
 
-// Steps 3 to 7.
-Status Commit(Disk& disk, WorkFile& work, const std::string& file, const std::string& backup,
-              bool keep_backup) {
-  Status status = RemoveStale(disk, backup);
+// An old backup, moved aside for the commit and put back should it fail.
+class AsideBackup {
+ public:
+  AsideBackup(Directory& dir, const Names& names) : dir_(dir), names_(names) {}
+  AsideBackup(const AsideBackup&) = delete;
+  AsideBackup& operator=(const AsideBackup&) = delete;
+  ~AsideBackup() {
+    if (moved_ && !kept_) dir_.Move(names_.aside, names_.backup);
+  }
+
+  // Step 4: `old` is the backup as this run first saw it.
+  Status Move(const FileState* old) {
+    if (!old) return Status();
+    // One a crash left there holds no more than a stale backup.
+    if (dir_.Exists(names_.aside)) dir_.Remove(names_.aside);
+    Status status = dir_.Move(names_.backup, names_.aside);
+    if (!status.ok()) return As(status, kConvertMoveFailed, kConvertStaleBackup).At(Step::kRemoveStale);
+    moved_ = true;
+    state_ = *old;
+    return Status();
+  }
+  // The commit is done: the old backup goes.
+  void Drop() {
+    kept_ = true;
+    if (moved_) RemoveIfSame(dir_, names_.aside, state_);
+  }
+
+ private:
+  Directory& dir_;
+  const Names& names_;
+  FileState state_;
+  bool moved_ = false;
+  bool kept_ = false;
+};
+
+// Steps 3 to the end, once the work file is complete and on the device.
+Status Commit(Directory& dir, WorkFile& work, const Names& names, const FileState& original,
+              const FileState* stale, bool keep_backup) {
+  FileState now;
+  if (!dir.State(names.file, &now) || !now.Unchanged(original))
+    return Failed(kConvertFileChanged).At(Step::kTakeName);
+
+  if (!keep_backup && dir.ReplacesByRename()) {
+    Status status = work.MoveTo(names.file, true);
+    if (!status.ok()) return As(status, kConvertMoveFailed, kConvertReplaceFailed).At(Step::kTakeName);
+    dir.Sync();
+    if (stale) RemoveIfSame(dir, names.backup, *stale);
+    return Status();
+  }
+
+  AsideBackup aside(dir, names);
+  Status status = aside.Move(stale);
   if (!status.ok()) return status;
-  if (disk.Link(file, backup)) {
+  if (dir.ReplacesByRename() && dir.Link(names.file, names.backup)) {
     // The name is never absent: the rename swaps the new content in.
-    status = work.MoveTo(file, true);
+    status = work.MoveTo(names.file, true);
     if (!status.ok()) {
-      disk.Remove(backup);
+      RemoveIfSame(dir, names.backup, original);
       return As(status, kConvertMoveFailed, kConvertReplaceFailed).At(Step::kTakeName);
     }
   } else {
-    status = disk.Move(file, backup);
+    status = dir.Move(names.file, names.backup);
     if (!status.ok()) return status.At(Step::kMakeBackup);
-    status = work.MoveTo(file, false);
+    status = work.MoveTo(names.file, false);
     if (!status.ok()) {
-      Status restored = disk.Move(backup, file);
-      if (!restored.ok()) return Failed(kConvertNotRestored, restored.error).At(Step::kRestore);
+      Status restored = dir.Move(names.backup, names.file);
+      if (!restored.ok()) {
+        // The original stays the backup: the old one must not come back over it.
+        aside.Drop();
+        return Failed(kConvertNotRestored, restored.error).At(Step::kRestore);
+      }
       return As(status, kConvertMoveFailed, kConvertReplaceFailed).At(Step::kTakeName);
     }
   }
-  disk.SyncDirectory(file);
+  dir.Sync();
+  aside.Drop();
   // A backup that will not go is simply kept.
-  if (!keep_backup) disk.Remove(backup);
+  if (!keep_backup) RemoveIfSame(dir, names.backup, original);
   return Status();
 }
 
 // A file already in the style: only the backup changes.
-Status KeepAsItIs(Disk& disk, InputFile& input, WorkFile& work, const std::string& backup,
-                  bool keep_backup, ConvertProgress progress, void* context) {
-  Status status = RemoveStale(disk, backup);
-  if (!status.ok() || !keep_backup) return status;
+Status KeepAsItIs(Directory& dir, InputFile& input, WorkFile& work, const Names& names,
+                  const FileState* stale, bool keep_backup, ConvertProgress progress,
+                  void* context) {
+  if (!keep_backup) {
+    if (stale) RemoveIfSame(dir, names.backup, *stale);
+    return Status();
+  }
   const std::int64_t size = input.Size();
-  status = work.CopyFrom(input, size);
+  Status status = work.CopyFrom(input, size);
   if (!status.ok()) return status.At(Step::kMakeBackup);
+  status = work.CopyMode(input);
+  if (!status.ok()) return status.At(Step::kMetadata);
   status = Flush(work, progress, context, size);
   if (!status.ok()) return status;
-  status = work.MoveTo(backup, false);
+  AsideBackup aside(dir, names);
+  status = aside.Move(stale);
+  if (!status.ok()) return status;
+  status = work.MoveTo(names.backup, false);
   if (!status.ok()) return status.At(Step::kMakeBackup);
-  disk.SyncDirectory(backup);
+  dir.Sync();
+  aside.Drop();
   return Status();
+}
+
+// A conversion killed between its two moves left the name absent, the
+// original as FILE.bak and the new content in a FILE.~ql that no one
+// holds: puts the original back. True when it did.
+bool Recover(Directory& dir, const Names& names, Status* status) {
+  FileState backup;
+  if (dir.Exists(names.file) || !dir.State(names.backup, &backup) ||
+      !dir.Exists(names.work) || dir.IsHeld(names.work))
+    return false;
+  *status = dir.Move(names.backup, names.file);
+  if (!status->ok()) {
+    *status = status->At(Step::kRestore);
+    return false;
+  }
+  // An older backup that run had moved aside goes back too.
+  if (dir.Exists(names.aside)) dir.Move(names.aside, names.backup);
+  dir.Sync();
+  return true;
 }
 
 bool IsStyle(LineBreakStyle style) {
   return style == kStyleCrLf || style == kStyleCr || style == kStyleLf;
 }
 
+Names NamesIn(Directory& dir, const std::string& base) {
+  const std::size_t limit = dir.NameLimit();
+  return {base, base + kBackupSuffix, Derived(base, kWorkSuffix, limit),
+          Derived(base, kAsideSuffix, limit)};
+}
+
+Status Convert(Disk& disk, LineBreakStyle style, bool keep_backup, const char* name,
+               std::size_t buffer_size, ConvertProgress progress, void* context,
+               ConvertMode mode) {
+  if (!IsStyle(style) || (mode != kModeDetect && mode != kModeBytes))
+    return Failed(kConvertBadStyle).At(Step::kCheckName);
+  if (!name || !*name) return Failed(kConvertNotAFile).At(Step::kCheckName);
+  if (!FitsNameBuffer(name)) return Failed(kConvertNameTooLong).At(Step::kCheckName);
+  const FileKind kind = disk.Kind(name);
+  if (kind == FileKind::kOther) return Failed(kConvertNotAFile).At(Step::kCheckName);
+
+  // Resolved once: from here on no step follows a link.
+  const ResolvedName resolved = disk.Resolve(name);
+  Status status;
+  std::unique_ptr<Directory> dir = disk.OpenDirectory(resolved.directory, &status);
+  if (!dir) return kind == FileKind::kMissing ? Failed(kConvertNotAFile).At(Step::kCheckName)
+                                              : status.At(Step::kOpen);
+  const Names names = NamesIn(*dir, resolved.base);
+  bool recovered = false;
+  if (kind == FileKind::kMissing) {
+    recovered = Recover(*dir, names, &status);
+    if (!recovered) return status.ok() ? Failed(kConvertNotAFile).At(Step::kCheckName) : status;
+  }
+  if (names.backup.size() > dir->NameLimit() && (keep_backup || !dir->ReplacesByRename()))
+    return Failed(kConvertBackupNameTooLong).At(Step::kCheckName);
+
+  // Step 1. The work file comes first: it is the lock against a second conversion.
+  std::unique_ptr<WorkFile> work = dir->CreateWork(names.work, &status);
+  if (!work) return status.At(Step::kCreateWork);
+  // Held now, so no other run is between its moves: an old backup a killed
+  // run had moved aside goes back, or, with a newer one in place, goes.
+  if (dir->Exists(names.aside) && !dir->Move(names.aside, names.backup).ok())
+    dir->Remove(names.aside);
+  std::unique_ptr<InputFile> input = dir->OpenInput(names.file, &status);
+  if (!input) return status.At(Step::kOpen);
+  const FileState original = input->State();
+  FileState stale_state;
+  const FileState* stale = dir->State(names.backup, &stale_state) ? &stale_state : nullptr;
+  if (!stale && dir->Exists(names.backup))
+    return Failed(kConvertStaleBackup, 0).At(Step::kRemoveStale);
+  status = work->CopyMetadata(*input);
+  if (!status.ok()) return status.At(Step::kMetadata);
+
+  LineBreakRewriter rewriter(style, mode == kModeDetect);
+  bool unchanged = false;
+  status = Fill(*input, *work, rewriter, buffer_size, progress, context, &unchanged);
+  if (status.ok() && !input->State().Unchanged(original))
+    status = Failed(kConvertFileChanged).At(Step::kRead);
+  if (status.ok()) {
+    status = unchanged ? KeepAsItIs(*dir, *input, *work, names, stale, keep_backup, progress,
+                                    context)
+                       : work->CopyMode(*input).At(Step::kMetadata);
+  }
+  if (status.ok() && !unchanged) {
+    status = Flush(*work, progress, context, original.size);
+    if (status.ok()) status = Commit(*dir, *work, names, original, stale, keep_backup);
+  }
+  status.recovered = recovered;
+  return status;
+}
+
 }  // namespace
 
 bool IsConvertible(Disk& disk, const char* name) {
-  return name && *name && disk.Kind(name) == FileKind::kRegular;
+  if (!name || !*name) return false;
+  switch (disk.Kind(name)) {
+    case FileKind::kRegular:
+      return true;
+    case FileKind::kOther:
+      return false;
+    case FileKind::kMissing:
+      break;
+  }
+  // Recoverable: the name absent, its backup and an abandoned work file there.
+  const ResolvedName resolved = disk.Resolve(name);
+  Status status;
+  std::unique_ptr<Directory> dir = disk.OpenDirectory(resolved.directory, &status);
+  if (!dir) return false;
+  const Names names = NamesIn(*dir, resolved.base);
+  FileState backup;
+  return dir->State(names.backup, &backup) && dir->Exists(names.work) && !dir->IsHeld(names.work);
 }
 
 bool FitsNameBuffer(const char* name) {
@@ -174,38 +370,13 @@ bool FitsNameBuffer(const char* name) {
 }
 
 std::string BackupName(Disk& disk, const char* name) {
-  return disk.Resolve(name) + kBackupSuffix;
+  return disk.Resolve(name).full + kBackupSuffix;
 }
 
 Status ConvertWith(Disk& disk, LineBreakStyle style, bool keep_backup, const char* name,
                    std::size_t buffer_size, ConvertProgress progress, void* context,
                    ConvertMode mode) {
-  if (!IsStyle(style) || (mode != kModeDetect && mode != kModeBytes))
-    return Failed(kConvertBadStyle).At(Step::kCheckName);
-  if (!name || !FitsNameBuffer(name)) return Failed(kConvertNameTooLong).At(Step::kCheckName);
-  if (!IsConvertible(disk, name)) return Failed(kConvertNotAFile).At(Step::kCheckName);
-
-  const std::string file = disk.Resolve(name);
-  const std::string backup = file + kBackupSuffix;
-  Status status;
-  // Step 1. The work file comes first: it is the lock against a second conversion.
-  std::unique_ptr<WorkFile> work = disk.CreateWork(file + kWorkSuffix, &status);
-  if (!work) return status.At(Step::kCreateWork);
-  std::unique_ptr<InputFile> input = disk.OpenInput(file, &status);
-  if (!input) return status.At(Step::kOpen);
-  status = work->CopyMetadata(*input);
-  if (!status.ok()) return status.At(Step::kMetadata);
-
-  LineBreakRewriter rewriter(style, mode == kModeDetect);
-  bool unchanged = false;
-  status = Fill(*input, *work, rewriter, buffer_size, progress, context, &unchanged);
-  if (!status.ok()) return status;
-  if (unchanged)
-    return KeepAsItIs(disk, *input, *work, backup, keep_backup, progress, context);
-  status = Flush(*work, progress, context, input->Size());
-  if (!status.ok()) return status;
-  input.reset();
-  return Commit(disk, *work, file, backup, keep_backup);
+  return Convert(disk, style, keep_backup, name, buffer_size, progress, context, mode);
 }
 
 }  // namespace quenlo

@@ -15,6 +15,19 @@ namespace quenlo {
 
 enum class FileKind { kMissing, kRegular, kOther };
 
+// What tells one file from another, and whether it changed.
+struct FileState {
+  std::uint64_t volume = 0;  // device, or volume serial number
+  std::uint64_t id = 0;      // inode, or file index
+  std::int64_t size = 0;
+  std::int64_t modified = 0;  // in the system's own ticks
+
+  bool SameFile(const FileState& other) const { return volume == other.volume && id == other.id; }
+  bool Unchanged(const FileState& other) const {
+    return SameFile(other) && size == other.size && modified == other.modified;
+  }
+};
+
 // A file open for reading. The destructor closes it.
 class InputFile {
  public:
@@ -24,16 +37,22 @@ class InputFile {
   virtual Status Read(char* buffer, std::size_t size, std::size_t* got) = 0;
   // Size in bytes when opened.
   virtual std::int64_t Size() = 0;
+  // As the open file is now.
+  virtual FileState State() = 0;
 };
 
 // The work file a conversion writes: created exclusively, and held so that
 // no other conversion of the same file can start. Unless it was moved to
-// the file's name, the destructor removes it.
+// another name, the destructor removes it.
 class WorkFile {
  public:
   virtual ~WorkFile() = default;
-  // Gives it the owner, permissions and attributes of `original`.
+  // Before any data: gives it the owner and the extended attributes of
+  // `original`, and no others.
   virtual Status CopyMetadata(InputFile& original) = 0;
+  // After the data, which would clear them: the permissions, set-id bits
+  // and file capabilities of `original`.
+  virtual Status CopyMode(InputFile& original) = 0;
   // Room for `size` bytes of output, valid until the next Write; filling it
   // in place saves a copy.
   virtual char* Room(std::size_t size) = 0;
@@ -47,9 +66,50 @@ class WorkFile {
   // Pushes the written bytes to the device: kConvertOk, kConvertFlushFailed
   // or kConvertDiskFull.
   virtual Status Flush() = 0;
-  // Moves it to `name`, replacing an existing `name` only when `replace`:
-  // kConvertOk, kConvertMoveFailed or kConvertInUse.
+  // Moves it to `name` in its directory, replacing an existing `name` only
+  // when `replace`: kConvertMoveFailed or kConvertInUse. Fails without a
+  // move when its own name no longer holds it.
   virtual Status MoveTo(const std::string& name, bool replace) = 0;
+};
+
+// The directory that holds the file, opened once. Every step of a
+// conversion goes through it by plain names, and no step follows a link:
+// a name or a directory swapped meanwhile leads nowhere else.
+class Directory {
+ public:
+  virtual ~Directory() = default;
+  // The entry `name` itself, a link not followed; false when there is none.
+  virtual bool State(const std::string& name, FileState* state) = 0;
+  virtual bool Exists(const std::string& name) = 0;
+  // 0, or the system's error.
+  virtual int Remove(const std::string& name) = 0;
+  // A second name for the file, failing when `to` exists or where the file
+  // system or platform cannot give one.
+  virtual bool Link(const std::string& from, const std::string& to) = 0;
+  // Never replaces an existing `to`: kConvertMoveFailed or kConvertInUse.
+  virtual Status Move(const std::string& from, const std::string& to) = 0;
+  // Makes the moves in it survive a crash.
+  virtual void Sync() = 0;
+  // True where renaming over an existing file replaces it in one step.
+  virtual bool ReplacesByRename() = 0;
+  // The longest name it takes.
+  virtual std::size_t NameLimit() = 0;
+  // Opens a regular file: kConvertOpenFailed, kConvertInUse, or kConvertBusy
+  // while a conversion writes it as its work file.
+  virtual std::unique_ptr<InputFile> OpenInput(const std::string& name, Status* status) = 0;
+  // Creates the work file `name`. One left by a conversion that died is
+  // replaced; a live one gives kConvertBusy. Other failures give
+  // kConvertWorkFileFailed or kConvertDiskFull.
+  virtual std::unique_ptr<WorkFile> CreateWork(const std::string& name, Status* status) = 0;
+  // True while a live conversion holds the work file `name`.
+  virtual bool IsHeld(const std::string& name) = 0;
+};
+
+// A name resolved once: the directory that holds the file, and its name there.
+struct ResolvedName {
+  std::string directory;
+  std::string base;
+  std::string full;
 };
 
 class Disk {
@@ -58,25 +118,12 @@ class Disk {
   // What the name is, following symbolic links; names with wildcard
   // characters are kOther where the platform treats them as patterns.
   virtual FileKind Kind(const std::string& name) = 0;
-  // True when any directory entry of that name exists.
-  virtual bool Exists(const std::string& name) = 0;
-  // The name of the file itself: a symbolic link is followed to its target.
-  virtual std::string Resolve(const std::string& name) = 0;
-  // 0, or the system's error.
-  virtual int Remove(const std::string& name) = 0;
-  // A second name for the file, failing when `to` exists or where the file
-  // system or platform cannot give one.
-  virtual bool Link(const std::string& from, const std::string& to) = 0;
-  // Never replaces an existing `to`: kConvertOk, kConvertMoveFailed or kConvertInUse.
-  virtual Status Move(const std::string& from, const std::string& to) = 0;
-  // Makes the moves in the directory holding `name` survive a crash.
-  virtual void SyncDirectory(const std::string& name) = 0;
-  // On failure `*status` is kConvertOpenFailed or kConvertInUse.
-  virtual std::unique_ptr<InputFile> OpenInput(const std::string& name, Status* status) = 0;
-  // Creates the work file `name`. One left by a conversion that died is
-  // replaced; a live one gives kConvertBusy. Other failures give
-  // kConvertWorkFileFailed or kConvertDiskFull.
-  virtual std::unique_ptr<WorkFile> CreateWork(const std::string& name, Status* status) = 0;
+  // The file itself: its directory resolved, and a symbolic link followed
+  // to its target.
+  virtual ResolvedName Resolve(const std::string& name) = 0;
+  // Opens the directory `path`, which Resolve gave, following no link:
+  // kConvertOpenFailed.
+  virtual std::unique_ptr<Directory> OpenDirectory(const std::string& path, Status* status) = 0;
 };
 
 // The platform's own file system.

@@ -1,3 +1,5 @@
+// Every step relative to one directory descriptor, no link followed after
+// the name was resolved once.
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -6,6 +8,11 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#ifdef __linux__
+#include <linux/openat2.h>
+#include <sys/syscall.h>
+#endif
 
 #include <algorithm>
 #include <string>
@@ -32,6 +39,11 @@ class Descriptor {
 
   int get() const { return fd_; }
   bool valid() const { return fd_ >= 0; }
+  int release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
 
  private:
   int fd_;
@@ -45,41 +57,44 @@ Status FromErrno(ConvertResult otherwise) {
   return Failed(IsDiskFull(error) ? kConvertDiskFull : otherwise, error);
 }
 
-// True when the descriptor is still the file under `name`: a lock is only
-// worth something on the file that others will find there.
-bool IsAt(int fd, const std::string& name) {
+Status MoveFailed() { return Failed(kConvertMoveFailed, errno); }
+
+FileState StateOf(const struct stat& st) {
+  FileState state;
+  state.volume = static_cast<std::uint64_t>(st.st_dev);
+  state.id = static_cast<std::uint64_t>(st.st_ino);
+  state.size = st.st_size;
+  state.modified = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  return state;
+}
+
+// True when the descriptor is still the file under `name` in `dir`: a lock
+// is only worth something on the file that others will find there.
+bool IsAt(int fd, int dir, const std::string& name) {
   struct stat held, named;
-  return ::fstat(fd, &held) == 0 && ::lstat(name.c_str(), &named) == 0 &&
+  return ::fstat(fd, &held) == 0 && ::fstatat(dir, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
          held.st_dev == named.st_dev && held.st_ino == named.st_ino;
 }
 
-std::string DirectoryOf(const std::string& name) {
-  std::string::size_type slash = name.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : name.substr(0, slash);
-}
-
-Status MoveFailed() { return Failed(kConvertMoveFailed, errno); }
-
 // Never replaces an existing `to`.
-Status MoveNoReplace(const std::string& from, const std::string& to) {
+Status MoveNoReplace(int dir, const std::string& from, const std::string& to) {
 #ifdef RENAME_NOREPLACE
   // Linux's own call; elsewhere, and on file systems without it, the steps below.
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-    return Status();
+  if (::renameat2(dir, from.c_str(), dir, to.c_str(), RENAME_NOREPLACE) == 0) return Status();
   if (errno != EINVAL && errno != ENOSYS) return MoveFailed();
 #endif
   // Link and unlink, or check, then rename where there are no hard links either.
-  if (::link(from.c_str(), to.c_str()) == 0) {
-    if (::unlink(from.c_str()) == 0) return Status();
+  if (::linkat(dir, from.c_str(), dir, to.c_str(), 0) == 0) {
+    if (::unlinkat(dir, from.c_str(), 0) == 0) return Status();
     Status failed = MoveFailed();
-    ::unlink(to.c_str());
+    ::unlinkat(dir, to.c_str(), 0);
     return failed;
   }
   if (errno == EEXIST) return MoveFailed();
   struct stat st;
-  if (::lstat(to.c_str(), &st) == 0) return Failed(kConvertMoveFailed, EEXIST);
-  return ::rename(from.c_str(), to.c_str()) == 0 ? Status() : MoveFailed();
+  if (::fstatat(dir, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+    return Failed(kConvertMoveFailed, EEXIST);
+  return ::renameat(dir, from.c_str(), dir, to.c_str()) == 0 ? Status() : MoveFailed();
 }
 
 // Appends the first `size` bytes of `from` to `to`, inside the kernel where
@@ -126,9 +141,10 @@ class PosixInput : public InputFile {
       if (errno != EINTR) return Failed(kConvertReadFailed, errno);
     }
   }
-  std::int64_t Size() override {
+  std::int64_t Size() override { return State().size; }
+  FileState State() override {
     struct stat st;
-    return ::fstat(fd_.get(), &st) == 0 ? st.st_size : 0;
+    return ::fstat(fd_.get(), &st) == 0 ? StateOf(st) : FileState();
   }
   int fd() const { return fd_.get(); }
 
@@ -140,10 +156,11 @@ class PosixInput : public InputFile {
 // live work file is told from one a killed conversion left behind.
 class PosixWork : public WorkFile {
  public:
-  PosixWork(int fd, std::string name) : fd_(fd), name_(std::move(name)) {}
+  PosixWork(int fd, int dir, std::string name) : fd_(fd), dir_(dir), name_(std::move(name)) {}
   ~PosixWork() override {
-    // Removed while the lock still keeps others off it.
-    if (!moved_) ::unlink(name_.c_str());
+    // Removed while the lock still keeps others off it, and only if the
+    // name is still this file.
+    if (!moved_ && IsAt(fd_.get(), dir_, name_)) ::unlinkat(dir_, name_.c_str(), 0);
   }
 
   Status CopyMetadata(InputFile& original) override {
@@ -153,9 +170,20 @@ class PosixWork : public WorkFile {
     if (::fchown(fd_.get(), st.st_uid, st.st_gid) != 0) return Failed(kConvertOwnerNotKept, errno);
     if (int error = CopyExtendedAttributes(from, fd_.get()))
       return Failed(kConvertAttributesNotKept, error);
-    // After chown, which clears set-id bits, and after the access ACL, whose
-    // mask the group bits must match.
+    return Status();
+  }
+
+  Status CopyMode(InputFile& original) override {
+    // The writes must be done: the first one clears set-id bits and
+    // capabilities.
+    Status written = writer_.Finish();
+    if (!written.ok()) return written;
+    int from = static_cast<PosixInput&>(original).fd();
+    struct stat st;
+    if (::fstat(from, &st) != 0) return Failed(kConvertReadFailed, errno);
+    // After the access ACL, whose mask the group bits must match.
     if (::fchmod(fd_.get(), st.st_mode & 07777) != 0) return Failed(kConvertModeNotKept, errno);
+    if (int error = CopyCapabilities(from, fd_.get())) return Failed(kConvertModeNotKept, error);
     return Status();
   }
 
@@ -177,85 +205,96 @@ class PosixWork : public WorkFile {
   }
 
   Status MoveTo(const std::string& name, bool replace) override {
-    Status status = !replace ? MoveNoReplace(name_, name)
-                    : ::rename(name_.c_str(), name.c_str()) == 0 ? Status()
-                                                                 : MoveFailed();
+    // Someone else's file under the work file's name must not take the name.
+    if (!IsAt(fd_.get(), dir_, name_)) return Failed(kConvertFileChanged, ESTALE);
+    Status status = !replace ? MoveNoReplace(dir_, name_, name)
+                    : ::renameat(dir_, name_.c_str(), dir_, name.c_str()) == 0 ? Status()
+                                                                               : MoveFailed();
     if (status.ok()) moved_ = true;
     return status;
   }
 
  private:
   Descriptor fd_;
+  const int dir_;
   std::string name_;
   bool moved_ = false;
   WriteBehind writer_{fd_.get()};
 };
 
-class PosixDisk : public Disk {
+class PosixDirectory : public Directory {
  public:
-  PosixDisk() {
-    // Past a file size limit, write must fail with EFBIG rather than the
-    // signal ending the process before the work file is removed.
-    ::signal(SIGXFSZ, SIG_IGN);
-  }
+  explicit PosixDirectory(int fd) : fd_(fd) {}
 
-  FileKind Kind(const std::string& name) override {
+  bool State(const std::string& name, FileState* state) override {
     struct stat st;
-    if (::stat(name.c_str(), &st) != 0)
-      return errno == ENOENT || errno == ENOTDIR ? FileKind::kMissing : FileKind::kOther;
-    return S_ISREG(st.st_mode) ? FileKind::kRegular : FileKind::kOther;
+    if (::fstatat(fd_.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+      return false;
+    *state = StateOf(st);
+    return true;
   }
 
   bool Exists(const std::string& name) override {
     struct stat st;
-    return ::lstat(name.c_str(), &st) == 0;
+    return ::fstatat(fd_.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
   }
 
-  std::string Resolve(const std::string& name) override {
-    struct stat st;
-    if (::lstat(name.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return name;
-    char* real = ::realpath(name.c_str(), nullptr);
-    if (!real) return name;
-    std::string resolved(real);
-    ::free(real);
-    return resolved;
+  int Remove(const std::string& name) override {
+    return ::unlinkat(fd_.get(), name.c_str(), 0) == 0 ? 0 : errno;
   }
-
-  int Remove(const std::string& name) override { return ::unlink(name.c_str()) == 0 ? 0 : errno; }
 
   bool Link(const std::string& from, const std::string& to) override {
-    return ::link(from.c_str(), to.c_str()) == 0;
+    return ::linkat(fd_.get(), from.c_str(), fd_.get(), to.c_str(), 0) == 0;
   }
 
   Status Move(const std::string& from, const std::string& to) override {
-    return MoveNoReplace(from, to);
+    return MoveNoReplace(fd_.get(), from, to);
   }
 
-  void SyncDirectory(const std::string& name) override {
-    Descriptor dir(::open(DirectoryOf(name).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  void Sync() override {
     // Nothing to undo if it fails: both files are whole whatever the
     // directory's entries hold after a crash.
-    if (dir.valid()) ::fsync(dir.get());
+    ::fsync(fd_.get());
+  }
+
+  bool ReplacesByRename() override { return true; }
+
+  std::size_t NameLimit() override {
+    long limit = ::fpathconf(fd_.get(), _PC_NAME_MAX);
+    return limit > 0 ? static_cast<std::size_t>(limit) : 255;
   }
 
   std::unique_ptr<InputFile> OpenInput(const std::string& name, Status* status) override {
-    int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-      *status = Failed(kConvertOpenFailed, errno);
+    // No link, and no FIFO or device that would block or never end.
+    Descriptor fd(::openat(fd_.get(), name.c_str(),
+                           O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd.valid()) {
+      *status = Failed(errno == ELOOP ? kConvertFileChanged : kConvertOpenFailed, errno);
       return nullptr;
     }
-    return std::make_unique<PosixInput>(fd);
+    struct stat st;
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+      *status = Failed(kConvertFileChanged, EINVAL);
+      return nullptr;
+    }
+    // A live work file is locked exclusively: it is no input.
+    if (::flock(fd.get(), LOCK_SH | LOCK_NB) != 0) {
+      *status = Failed(kConvertBusy, errno);
+      return nullptr;
+    }
+    return std::make_unique<PosixInput>(fd.release());
   }
 
   std::unique_ptr<WorkFile> CreateWork(const std::string& name, Status* status) override {
     // A few rounds: another conversion may be clearing the same stale file.
     for (int round = 0; round < 8; ++round) {
-      int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+      int fd = ::openat(fd_.get(), name.c_str(),
+                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
       if (fd >= 0) {
         // Until the lock is held, a conversion that takes it for stale may
         // remove it and create its own: then that one goes on, and the name
         // is no longer ours to remove.
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && IsAt(fd, name)) return Held(fd, name);
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && IsAt(fd, fd_.get(), name)) return Held(fd, name);
         *status = Failed(kConvertBusy, errno);
         ::close(fd);
         return nullptr;
@@ -270,21 +309,26 @@ class PosixDisk : public Disk {
     return nullptr;
   }
 
+  bool IsHeld(const std::string& name) override {
+    Descriptor old(::openat(fd_.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    return old.valid() && ::flock(old.get(), LOCK_SH | LOCK_NB) != 0;
+  }
+
  private:
   // The work file, locked. Should it not come about, no file is left.
-  static std::unique_ptr<WorkFile> Held(int fd, const std::string& name) {
+  std::unique_ptr<WorkFile> Held(int fd, const std::string& name) {
     try {
-      return std::make_unique<PosixWork>(fd, name);
+      return std::make_unique<PosixWork>(fd, fd_.get(), name);
     } catch (...) {
-      ::unlink(name.c_str());
+      ::unlinkat(fd_.get(), name.c_str(), 0);
       throw;
     }
   }
 
   // Removes a work file whose conversion died; false with `*status` set
   // when it belongs to a live one or cannot be removed.
-  static bool RemoveStaleWork(const std::string& name, Status* status) {
-    Descriptor old(::open(name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  bool RemoveStaleWork(const std::string& name, Status* status) {
+    Descriptor old(::openat(fd_.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!old.valid()) {
       if (errno == ENOENT) return true;
       *status = Failed(kConvertWorkFileFailed, errno);
@@ -304,11 +348,79 @@ class PosixDisk : public Disk {
       return false;
     }
     // Held locked until it is gone, so no one else takes it for stale.
-    if (IsAt(old.get(), name) && ::unlink(name.c_str()) != 0 && errno != ENOENT) {
+    if (IsAt(old.get(), fd_.get(), name) && ::unlinkat(fd_.get(), name.c_str(), 0) != 0 &&
+        errno != ENOENT) {
       *status = Failed(kConvertWorkFileFailed, errno);
       return false;
     }
     return true;
+  }
+
+  Descriptor fd_;
+};
+
+// Opens a directory, failing rather than following a link anywhere on the way.
+int OpenNoLinks(const std::string& path) {
+#if defined(__linux__) && defined(SYS_openat2)
+  struct open_how how = {};
+  how.flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+  how.resolve = RESOLVE_NO_SYMLINKS;
+  long fd = ::syscall(SYS_openat2, AT_FDCWD, path.c_str(), &how, sizeof(how));
+  if (fd >= 0 || errno != ENOSYS) return static_cast<int>(fd);
+#endif
+  // Older kernels: the last part at least. The path came from realpath, so
+  // a link anywhere in it was put there since.
+  return ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
+std::string RealPath(const std::string& name) {
+  char* real = ::realpath(name.c_str(), nullptr);
+  if (!real) return std::string();
+  std::string resolved(real);
+  ::free(real);
+  return resolved;
+}
+
+class PosixDisk : public Disk {
+ public:
+  PosixDisk() {
+    // Past a file size limit, write must fail with EFBIG rather than the
+    // signal ending the process before the work file is removed.
+    ::signal(SIGXFSZ, SIG_IGN);
+  }
+
+  FileKind Kind(const std::string& name) override {
+    struct stat st;
+    if (::stat(name.c_str(), &st) != 0)
+      return errno == ENOENT || errno == ENOTDIR ? FileKind::kMissing : FileKind::kOther;
+    return S_ISREG(st.st_mode) ? FileKind::kRegular : FileKind::kOther;
+  }
+
+  ResolvedName Resolve(const std::string& name) override {
+    struct stat st;
+    std::string full;
+    if (::lstat(name.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+      full = RealPath(name);
+    } else {
+      const std::string::size_type slash = name.rfind('/');
+      const std::string directory = slash == std::string::npos ? "." : name.substr(0, slash + 1);
+      const std::string real = RealPath(directory);
+      if (!real.empty()) full = (real == "/" ? "" : real) + "/" + name.substr(slash + 1);
+    }
+    if (full.empty()) full = name;
+    const std::string::size_type slash = full.rfind('/');
+    if (slash == std::string::npos) return {".", full, full};
+    return {slash == 0 ? "/" : full.substr(0, slash), full.substr(slash + 1), full};
+  }
+
+  std::unique_ptr<Directory> OpenDirectory(const std::string& path, Status* status) override {
+    int fd = OpenNoLinks(path);
+    if (fd < 0) {
+      *status = Failed(errno == ELOOP || errno == ENOTDIR ? kConvertFileChanged : kConvertOpenFailed,
+                       errno);
+      return nullptr;
+    }
+    return std::make_unique<PosixDirectory>(fd);
   }
 };
 

@@ -71,7 +71,15 @@ bool IsInUse(DWORD error) {
   return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
 
-int MoveResult(DWORD error) { return IsInUse(error) ? kConvertInUse : kConvertMoveFailed; }
+// The failure the last error stands for: a full disk, or `otherwise`.
+Status FromLastError(ConvertResult otherwise) {
+  const DWORD error = ::GetLastError();
+  return Failed(IsDiskFull(error) ? kConvertDiskFull : otherwise, static_cast<int>(error));
+}
+
+Status MoveFailed(DWORD error) {
+  return Failed(IsInUse(error) ? kConvertInUse : kConvertMoveFailed, static_cast<int>(error));
+}
 
 bool SetAttributes(HANDLE handle, DWORD attributes) {
   FILE_BASIC_INFO info = {};  // zero times stay as they are
@@ -93,19 +101,44 @@ DWORD DeleteAnyway(const std::wstring& name) {
   return error;
 }
 
+// The volume serial number and file index tell one file from another.
+FileState StateOf(HANDLE handle) {
+  BY_HANDLE_FILE_INFORMATION info;
+  FileState state;
+  if (!::GetFileInformationByHandle(handle, &info)) return state;
+  state.volume = info.dwVolumeSerialNumber;
+  state.id = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  state.size = static_cast<std::int64_t>((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) |
+                                         info.nFileSizeLow);
+  state.modified = static_cast<std::int64_t>(
+      (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+      info.ftLastWriteTime.dwLowDateTime);
+  return state;
+}
+
+// `name` in the directory `directory`.
+std::string Join(const std::string& directory, const std::string& name) {
+  if (directory == ".") return name;
+  const char last = directory.back();
+  return last == '\\' || last == '/' || last == ':' ? directory + name : directory + "\\" + name;
+}
+
 class Win32Input : public InputFile {
  public:
   explicit Win32Input(HANDLE handle) : handle_(handle) {}
-  std::int64_t Read(char* buffer, std::size_t size) override {
-    DWORD got = 0;
+  Status Read(char* buffer, std::size_t size, std::size_t* got) override {
+    DWORD read = 0;
     DWORD want = static_cast<DWORD>(size < kMaxChunk ? size : kMaxChunk);
-    if (!::ReadFile(handle_.get(), buffer, want, &got, nullptr)) return -1;
-    return got;
+    if (!::ReadFile(handle_.get(), buffer, want, &read, nullptr))
+      return Failed(kConvertReadFailed, static_cast<int>(::GetLastError()));
+    *got = read;
+    return Status();
   }
   std::int64_t Size() override {
     LARGE_INTEGER size;
     return ::GetFileSizeEx(handle_.get(), &size) ? size.QuadPart : 0;
   }
+  FileState State() override { return StateOf(handle_.get()); }
   HANDLE get() const { return handle_.get(); }
 
  private:
@@ -116,7 +149,8 @@ class Win32Input : public InputFile {
 // delete it, which is how a live work file is told from a stale one.
 class Win32Work : public WorkFile {
  public:
-  Win32Work(HANDLE handle, std::wstring name) : handle_(handle), name_(std::move(name)) {}
+  Win32Work(HANDLE handle, std::wstring name, std::string directory)
+      : handle_(handle), name_(std::move(name)), directory_(std::move(directory)) {}
   ~Win32Work() override {
     if (moved_) return;
     FILE_DISPOSITION_INFO dispose = {TRUE};
@@ -127,29 +161,34 @@ class Win32Work : public WorkFile {
     ::DeleteFileW(name_.c_str());
   }
 
-  int CopyMetadata(InputFile& original) override {
+  Status CopyMetadata(InputFile& original) override {
     BY_HANDLE_FILE_INFORMATION info;
     if (!::GetFileInformationByHandle(static_cast<Win32Input&>(original).get(), &info))
-      return kConvertOpenFailed;
+      return Failed(kConvertReadFailed, static_cast<int>(::GetLastError()));
     attributes_ = info.dwFileAttributes & kKeptAttributes;
-    return kConvertOk;
+    return Status();
   }
+
+  // The attributes go on at the move, where a read-only one no longer
+  // stops the writes.
+  Status CopyMode(InputFile&) override { return Status(); }
 
   char* Room(std::size_t size) override {
     if (room_.size() < size) room_.resize(size);
     return room_.data();
   }
 
-  int Write(std::size_t size) override { return WriteAll(room_.data(), size); }
+  Status Write(std::size_t size) override { return WriteAll(room_.data(), size); }
 
-  int CopyFrom(InputFile& original, std::int64_t size) override {
+  Status CopyFrom(InputFile& original, std::int64_t size) override {
     const HANDLE from = static_cast<Win32Input&>(original).get();
     // A positioned read moves the file pointer too; it is put back after.
     LARGE_INTEGER zero = {}, position;
-    if (!::SetFilePointerEx(from, zero, &position, FILE_CURRENT)) return kConvertReadFailed;
+    if (!::SetFilePointerEx(from, zero, &position, FILE_CURRENT))
+      return Failed(kConvertReadFailed, static_cast<int>(::GetLastError()));
     std::vector<char> buffer(std::size_t{64} << 10);
-    int result = kConvertOk;
-    for (std::int64_t offset = 0; offset < size && result == kConvertOk;) {
+    Status status;
+    for (std::int64_t offset = 0; offset < size && status.ok();) {
       OVERLAPPED at = {};
       at.Offset = static_cast<DWORD>(offset);
       at.OffsetHigh = static_cast<DWORD>(offset >> 32);
@@ -157,29 +196,32 @@ class Win32Work : public WorkFile {
       DWORD got = 0;
       if (!::ReadFile(from, buffer.data(),
                       static_cast<DWORD>(left < std::int64_t{64} << 10 ? left : buffer.size()),
-                      &got, &at) ||
-          got == 0) {
-        result = kConvertReadFailed;
+                      &got, &at)) {
+        status = Failed(kConvertReadFailed, static_cast<int>(::GetLastError()));
         break;
       }
-      result = WriteAll(buffer.data(), got);
+      if (got == 0) {
+        status = Failed(kConvertReadFailed);  // the file shrank
+        break;
+      }
+      status = WriteAll(buffer.data(), got);
       offset += got;
     }
-    if (!::SetFilePointerEx(from, position, nullptr, FILE_BEGIN) && result == kConvertOk)
-      result = kConvertReadFailed;
-    return result;
+    if (!::SetFilePointerEx(from, position, nullptr, FILE_BEGIN) && status.ok())
+      status = Failed(kConvertReadFailed, static_cast<int>(::GetLastError()));
+    return status;
   }
 
-  int Flush() override {
-    if (::FlushFileBuffers(handle_.get())) return kConvertOk;
-    return IsDiskFull(::GetLastError()) ? kConvertDiskFull : kConvertFlushFailed;
+  Status Flush() override {
+    return ::FlushFileBuffers(handle_.get()) ? Status() : FromLastError(kConvertFlushFailed);
   }
 
   // Renamed through the handle it holds, so no other conversion can take it
   // between closing and moving.
-  int MoveTo(const std::string& name, bool replace) override {
-    if (!SetAttributes(handle_.get(), attributes_)) return kConvertMoveFailed;
-    const std::wstring to = WidePath(name);
+  Status MoveTo(const std::string& name, bool replace) override {
+    if (!SetAttributes(handle_.get(), attributes_))
+      return Failed(kConvertMoveFailed, static_cast<int>(::GetLastError()));
+    const std::wstring to = WidePath(Join(directory_, name));
     std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + to.size() * sizeof(wchar_t));
     auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
     info->ReplaceIfExists = replace ? TRUE : FALSE;
@@ -191,29 +233,30 @@ class Win32Work : public WorkFile {
                                       static_cast<DWORD>(buffer.size()))) {
       DWORD error = ::GetLastError();
       SetAttributes(handle_.get(), 0);
-      return MoveResult(error);
+      return MoveFailed(error);
     }
     moved_ = true;
     ::FlushFileBuffers(handle_.get());
-    return kConvertOk;
+    return Status();
   }
 
  private:
-  int WriteAll(const char* data, std::size_t size) {
+  Status WriteAll(const char* data, std::size_t size) {
     while (size > 0) {
       DWORD put = 0;
       DWORD want = static_cast<DWORD>(size < kMaxChunk ? size : kMaxChunk);
       if (!::WriteFile(handle_.get(), data, want, &put, nullptr))
-        return IsDiskFull(::GetLastError()) ? kConvertDiskFull : kConvertWriteFailed;
-      if (put == 0) return kConvertWriteFailed;
+        return FromLastError(kConvertWriteFailed);
+      if (put == 0) return Failed(kConvertWriteFailed);
       data += put;
       size -= put;
     }
-    return kConvertOk;
+    return Status();
   }
 
   Handle handle_;
   std::wstring name_;
+  std::string directory_;
   std::vector<char> room_;
   DWORD attributes_ = 0;
   bool moved_ = false;
@@ -232,6 +275,117 @@ bool IsDiskFile(const std::wstring& name) {
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   return handle.valid() && ::GetFileType(handle.get()) == FILE_TYPE_DISK;
 }
+
+// Names joined to the directory's path: Windows has no call that works
+// relative to a directory handle for every step, and a work file held
+// without sharing cannot be swapped meanwhile.
+class Win32Directory : public Directory {
+ public:
+  explicit Win32Directory(std::string path) : path_(std::move(path)) {}
+
+  bool State(const std::string& name, FileState* state) override {
+    Handle handle(::CreateFileW(Wide(name).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!handle.valid()) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!::GetFileInformationByHandle(handle.get(), &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0)
+      return false;
+    *state = StateOf(handle.get());
+    return true;
+  }
+
+  bool Exists(const std::string& name) override {
+    const std::wstring wide = Wide(name);
+    // The attribute query also sees an entry the search cannot list.
+    return FindHandle(wide).found() || ::GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
+  }
+
+  // A read-only backup goes too, like any other.
+  int Remove(const std::string& name) override { return static_cast<int>(DeleteAnyway(Wide(name))); }
+
+  // No second name: a replacing rename fails on a read-only file, and a plain
+  // move keeps the original's attributes with its backup.
+  bool Link(const std::string&, const std::string&) override { return false; }
+
+  Status Move(const std::string& from, const std::string& to) override {
+    // Without MOVEFILE_REPLACE_EXISTING an existing `to` makes it fail.
+    if (::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_WRITE_THROUGH))
+      return Status();
+    return MoveFailed(::GetLastError());
+  }
+
+  // The moves were made with write-through.
+  void Sync() override {}
+
+  bool ReplacesByRename() override { return false; }
+
+  // Names are measured in UTF-16 here, not in the bytes of their UTF-8 form:
+  // the engine leaves them whole.
+  std::size_t NameLimit() override { return std::size_t{1} << 20; }
+
+  std::unique_ptr<InputFile> OpenInput(const std::string& name, Status* status) override {
+    HANDLE handle = ::CreateFileW(Wide(name).c_str(), GENERIC_READ, kShareAll, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
+                                  nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+      const DWORD error = ::GetLastError();
+      *status = Failed(IsInUse(error) ? kConvertInUse : kConvertOpenFailed, static_cast<int>(error));
+      return nullptr;
+    }
+    return std::make_unique<Win32Input>(handle);
+  }
+
+  std::unique_ptr<WorkFile> CreateWork(const std::string& name, Status* status) override {
+    const std::wstring wide = Wide(name);
+    // A few rounds: another conversion may be clearing the same stale file.
+    for (int round = 0; round < 8; ++round) {
+      HANDLE handle = ::CreateFileW(wide.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (handle != INVALID_HANDLE_VALUE) return Held(handle, wide);
+      DWORD error = ::GetLastError();
+      if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+        *status = Failed(IsDiskFull(error) ? kConvertDiskFull
+                         : IsInUse(error)  ? kConvertBusy
+                                           : kConvertWorkFileFailed,
+                         static_cast<int>(error));
+        return nullptr;
+      }
+      // One that a live conversion holds cannot be deleted.
+      error = DeleteAnyway(wide);
+      if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND) {
+        *status = Failed(IsInUse(error) ? kConvertBusy : kConvertWorkFileFailed,
+                         static_cast<int>(error));
+        return nullptr;
+      }
+    }
+    *status = Failed(kConvertBusy);
+    return nullptr;
+  }
+
+  // A live work file is held without sharing.
+  bool IsHeld(const std::string& name) override {
+    Handle handle(::CreateFileW(Wide(name).c_str(), GENERIC_READ, kShareAll, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return !handle.valid() && IsInUse(::GetLastError());
+  }
+
+ private:
+  std::wstring Wide(const std::string& name) const { return WidePath(Join(path_, name)); }
+
+  // The work file, held. Should it not come about, no file is left.
+  std::unique_ptr<WorkFile> Held(HANDLE handle, const std::wstring& name) {
+    try {
+      return std::make_unique<Win32Work>(handle, name, path_);
+    } catch (...) {
+      ::CloseHandle(handle);
+      ::DeleteFileW(name.c_str());
+      throw;
+    }
+  }
+
+  std::string path_;
+};
 
 class Win32Disk : public Disk {
  public:
@@ -257,67 +411,24 @@ class Win32Disk : public Disk {
     return IsDiskFile(wide) ? FileKind::kRegular : FileKind::kOther;
   }
 
-  bool Exists(const std::string& name) override {
-    const std::wstring wide = WidePath(name);
-    // The attribute query also sees an entry the search cannot list.
-    return FindHandle(wide).found() || ::GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
+  // The name as given, split at its last separator: "C:" alone keeps its
+  // meaning, the current folder of that drive.
+  ResolvedName Resolve(const std::string& name) override {
+    const std::string::size_type split = name.find_last_of("\\/:");
+    if (split == std::string::npos) return {".", name, name};
+    const std::string directory =
+        name[split] == ':' || split == 0 || name[split - 1] == ':' ? name.substr(0, split + 1)
+                                                                   : name.substr(0, split);
+    return {directory, name.substr(split + 1), name};
   }
 
-  std::string Resolve(const std::string& name) override { return name; }
-
-  // A read-only backup goes too, like any other.
-  bool Remove(const std::string& name) override {
-    return DeleteAnyway(WidePath(name)) == ERROR_SUCCESS;
-  }
-
-  // No second name: a replacing rename fails on a read-only file, and a plain
-  // move keeps the original's attributes with its backup.
-  bool Link(const std::string&, const std::string&) override { return false; }
-
-  int Move(const std::string& from, const std::string& to) override {
-    // Without MOVEFILE_REPLACE_EXISTING an existing `to` makes it fail.
-    if (::MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), MOVEFILE_WRITE_THROUGH))
-      return kConvertOk;
-    return MoveResult(::GetLastError());
-  }
-
-  // The moves were made with write-through.
-  void SyncDirectory(const std::string&) override {}
-
-  std::unique_ptr<InputFile> OpenInput(const std::string& name, int* result) override {
-    HANDLE handle = ::CreateFileW(WidePath(name).c_str(), GENERIC_READ, kShareAll, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
-                                  nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-      *result = IsInUse(::GetLastError()) ? kConvertInUse : kConvertOpenFailed;
+  std::unique_ptr<Directory> OpenDirectory(const std::string& path, Status* status) override {
+    const DWORD attributes = ::GetFileAttributesW(WidePath(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      *status = Failed(kConvertOpenFailed, static_cast<int>(::GetLastError()));
       return nullptr;
     }
-    return std::make_unique<Win32Input>(handle);
-  }
-
-  std::unique_ptr<WorkFile> CreateWork(const std::string& name, int* result) override {
-    const std::wstring wide = WidePath(name);
-    // A few rounds: another conversion may be clearing the same stale file.
-    for (int round = 0; round < 8; ++round) {
-      HANDLE handle = ::CreateFileW(wide.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-      if (handle != INVALID_HANDLE_VALUE) return std::make_unique<Win32Work>(handle, wide);
-      DWORD error = ::GetLastError();
-      if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
-        *result = IsDiskFull(error)  ? kConvertDiskFull
-                  : IsInUse(error) ? kConvertBusy
-                                   : kConvertOpenFailed;
-        return nullptr;
-      }
-      // One that a live conversion holds cannot be deleted.
-      error = DeleteAnyway(wide);
-      if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND) {
-        *result = IsInUse(error) ? kConvertBusy : kConvertOpenFailed;
-        return nullptr;
-      }
-    }
-    *result = kConvertBusy;
-    return nullptr;
+    return std::make_unique<Win32Directory>(path);
   }
 };
 

@@ -28,6 +28,7 @@ struct Status {
   ConvertResult result = kConvertOk;
   Step step = Step::kNone;
   int error = 0;  // errno, or the Win32 error
+  bool recovered = false;
 
   bool ok() const { return result == kConvertOk; }
   // The same failure, placed at `where` unless it was placed already.
@@ -37,11 +38,14 @@ struct Status {
     return placed;
   }
   QuenloStatus ToC() const {
-    return {result, static_cast<ConvertStep>(step), static_cast<std::int32_t>(error)};
+    return {result, static_cast<ConvertStep>(step), static_cast<std::int32_t>(error),
+            recovered ? 1 : 0};
   }
 };
 
-inline Status Failed(ConvertResult result, int error = 0) { return {result, Step::kNone, error}; }
+inline Status Failed(ConvertResult result, int error = 0) {
+  return {result, Step::kNone, error, false};
+}
 
 }  // namespace quenlo
 

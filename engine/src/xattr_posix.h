@@ -4,9 +4,15 @@
 
 namespace quenlo {
 
-// Copies every extended attribute of the open file `from` to `to`. Returns
-// 0, also when the file system keeps none, or the system's error.
+// Makes the extended attributes of the open file `to` those of `from`:
+// copies each, file capabilities aside, and removes any `to` has that
+// `from` has not (inherited from a directory's default ACL). Returns 0,
+// also when the file system keeps none, or the system's error.
 int CopyExtendedAttributes(int from, int to);
+
+// Copies the file capabilities, which the first write would clear. Returns
+// 0 or the system's error.
+int CopyCapabilities(int from, int to);
 
 }  // namespace quenlo
 

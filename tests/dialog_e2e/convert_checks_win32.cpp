@@ -18,30 +18,38 @@ namespace {
 
 // Every kind of break, a LF CR pair (two breaks), a break at the very end,
 // and bytes that must pass through untouched.
-const std::string kInput = std::string("one\r\ntwo\rthree\nfour\r\n\r\nfive\n\rsix") +
-                           std::string("\x00\x1a\xff", 3) + "\r";
+const std::string kInput = "one\r\ntwo\rthree\nfour\r\n\r\nfive\n\rsix\x1a\xff\r";
+// A NUL byte: the program asks before it converts byte by byte.
+const std::string kBinary = std::string("a\r\nb\x00\rc\n", 8);
+// UTF-16LE with its mark: 上, CR LF, 」, 不 (whose low byte is a CR) and a
+// lone CR, converted by code unit.
+const std::string kUtf16 =
+    std::string("\xff\xfe\x0a\x4e\x0d\x00\x0a\x00\x0d\x30\x0d\x4e\x0d\x00", 14);
 
 struct ConversionCase {
   const char* label;
   int radio;
   bool keep;
   bool stale_backup;  // an old ".bak" lies beside the file beforehand
+  int answer;         // to the question about a NUL byte; 0 when none comes
+  const std::string& input;
   std::string expected;
 };
 
 const ConversionCase kConversions[] = {
-    {"CR+LF, backup removed", quenlo::kCrLf, false, false,
-     std::string("one\r\ntwo\r\nthree\r\nfour\r\n\r\nfive\r\n\r\nsix") +
-         std::string("\x00\x1a\xff", 3) + "\r\n"},
-    {"LF, stale backup removed", quenlo::kLf, false, true,
-     std::string("one\ntwo\nthree\nfour\n\nfive\n\nsix") +
-         std::string("\x00\x1a\xff", 3) + "\n"},
-    {"CR, backup kept", quenlo::kCr, true, true,
-     std::string("one\rtwo\rthree\rfour\r\rfive\r\rsix") +
-         std::string("\x00\x1a\xff", 3) + "\r"},
-    {"CR+LF, backup kept", quenlo::kCrLf, true, false,
-     std::string("one\r\ntwo\r\nthree\r\nfour\r\n\r\nfive\r\n\r\nsix") +
-         std::string("\x00\x1a\xff", 3) + "\r\n"},
+    {"CR+LF, backup removed", quenlo::kCrLf, false, false, 0, kInput,
+     "one\r\ntwo\r\nthree\r\nfour\r\n\r\nfive\r\n\r\nsix\x1a\xff\r\n"},
+    {"LF, stale backup removed", quenlo::kLf, false, true, 0, kInput,
+     "one\ntwo\nthree\nfour\n\nfive\n\nsix\x1a\xff\n"},
+    {"CR, backup kept", quenlo::kCr, true, true, 0, kInput,
+     "one\rtwo\rthree\rfour\r\rfive\r\rsix\x1a\xff\r"},
+    {"CR+LF, backup kept", quenlo::kCrLf, true, false, 0, kInput,
+     "one\r\ntwo\r\nthree\r\nfour\r\n\r\nfive\r\n\r\nsix\x1a\xff\r\n"},
+    {"NUL byte, answered no", quenlo::kLf, true, false, IDNO, kBinary, kBinary},
+    {"NUL byte, answered yes", quenlo::kCrLf, true, true, IDYES, kBinary,
+     std::string("a\r\nb\x00\r\nc\r\n", 10)},
+    {"UTF-16LE", quenlo::kLf, false, false, 0, kUtf16,
+     std::string("\xff\xfe\x0a\x4e\x0a\x00\x0d\x30\x0d\x4e\x0a\x00", 12)},
 };
 
 // Sets a button through a click, as the user would.
@@ -69,6 +77,29 @@ std::wstring bytes_detail(const std::optional<std::string>& bytes) {
   return out;
 }
 
+// Answers a question with `button` once it is up; true if it was.
+bool answer_question(const Session& session, int button, MessageBoxSeen* seen) {
+  const HWND box = wait_for([&] {
+    const HWND found = find_other_dialog(session.pid(), {session.main(), session.busy_window()});
+    return found && text_of(found) == widen(quenlo::kQuestionCaption) ? found : nullptr;
+  }, 5000);
+  if (!box) return false;
+  seen->appeared = true;
+  seen->caption = text_of(box);
+  seen->text = message_box_text(box);
+  // The button that Enter presses is drawn as the default push button.
+  for (int id = IDOK; id <= IDCONTINUE; ++id) {
+    const HWND button = GetDlgItem(box, id);
+    if (button && IsWindowVisible(button) &&
+        (GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) {
+      seen->default_button = id;
+    }
+  }
+  post_click(box, button);
+  seen->dismissed = wait_until([&] { return !IsWindow(box); }, 5000);
+  return true;
+}
+
 void run_conversion(const Setup& setup, const Session& session, int index) {
   const ConversionCase& c = kConversions[index];
   Report& report = setup.report;
@@ -77,7 +108,7 @@ void run_conversion(const Setup& setup, const Session& session, int index) {
   const std::wstring file = setup.work + L"\\convert-" + std::to_wstring(index) + L".txt";
   const std::wstring backup = file + L".bak";
 
-  write_bytes(file, kInput);
+  write_bytes(file, c.input);
   if (c.stale_backup) write_bytes(backup, "stale");
   click_button(main, c.radio);
   if (is_checked(main, quenlo::kKeep) != c.keep) click_button(main, quenlo::kKeep);
@@ -86,18 +117,37 @@ void run_conversion(const Setup& setup, const Session& session, int index) {
     return;
   }
 
-  const MessageBoxSeen seen = session.convert(file);
-  report.check(label + ": completion box", shows(seen, quenlo::kDoneCaption, quenlo::kDone),
-               describe(seen));
+  set_item_text(main, quenlo::kNameEdit, file);
+  post_click(main, quenlo::kConvert);
+  if (c.answer) {
+    MessageBoxSeen question;
+    answer_question(session, c.answer, &question);
+    report.check(label + ": asks first, no as the default",
+                 shows(question, quenlo::kQuestionCaption, quenlo::kAskBytes) &&
+                     question.default_button == IDNO,
+                 describe(question) + L", default " + std::to_wstring(question.default_button));
+  }
+  const bool converts = c.answer != IDNO;
+  if (converts) {
+    const MessageBoxSeen seen = session.take_message_box();
+    report.check(label + ": completion box", shows(seen, quenlo::kDoneCaption, quenlo::kDone),
+                 describe(seen));
+  } else {
+    const HWND more = wait_for(
+        [&] { return find_other_dialog(session.pid(), {main, session.busy_window()}); },
+        kSettleMs);
+    report.check(label + ": nothing more shown", !more, L"shown " + text_of(more));
+  }
   const std::optional<std::string> converted = read_bytes(file);
   report.check(label + ": file bytes", converted == c.expected, bytes_detail(converted));
-  if (c.keep) {
+  if (c.keep && converts) {
     const std::optional<std::string> kept = read_bytes(backup);
-    report.check(label + ": backup holds the former bytes", kept == kInput,
+    report.check(label + ": backup holds the former bytes", kept == c.input,
                  bytes_detail(kept));
   } else {
     report.check(label + ": no backup left", !exists(backup));
   }
+  report.check(label + ": no work file left", !exists(file + L".~ql"));
   report.check(label + ": controls keep their settings",
                item_text(main, quenlo::kNameEdit) == file && only_checked(main, c.radio) &&
                    is_checked(main, quenlo::kKeep) == c.keep,
@@ -184,21 +234,6 @@ std::wstring positions_detail(const Watch& watch) {
   std::wstring out = L"positions";
   for (int position : watch.positions) out += L" " + std::to_wstring(position);
   return out;
-}
-
-// Answers the close question with `button` once it is up; true if it was.
-bool answer_question(const Session& session, int button, MessageBoxSeen* seen) {
-  const HWND box = wait_for([&] {
-    const HWND found = find_other_dialog(session.pid(), {session.main(), session.busy_window()});
-    return found && text_of(found) == widen(quenlo::kQuestionCaption) ? found : nullptr;
-  }, 5000);
-  if (!box) return false;
-  seen->appeared = true;
-  seen->caption = text_of(box);
-  seen->text = message_box_text(box);
-  post_click(box, button);
-  seen->dismissed = wait_until([&] { return !IsWindow(box); }, 5000);
-  return true;
 }
 
 void check_unchanged(Report& report, const std::string& label, const std::wstring& file,

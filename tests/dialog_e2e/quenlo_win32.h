@@ -39,6 +39,9 @@ constexpr char kCancelledCaption[] = "中止ﾒｯｾｰｼﾞ";
 constexpr char kCancelled[] = "変換を中止しました。ﾌｧｲﾙは変更していません。";
 constexpr char kQuestionCaption[] = "確認ﾒｯｾｰｼﾞ";
 constexpr char kAskCancel[] = "変換中です。変換を中止して終了しますか？";
+constexpr char kAskBytes[] =
+    "NULﾊﾞｲﾄを含むﾌｧｲﾙです。ﾊﾞｲﾅﾘかBOMのないUTF-16の可能性があります。\n"
+    "ﾊﾞｲﾄ単位で改行ｺｰﾄﾞを変換しますか？";
 constexpr char kErrorCaption[] = "ｴﾗｰﾒｯｾｰｼﾞ";
 constexpr char kBadName[] = "変換するﾌｧｲﾙ名が正しく指定されていません。";
 constexpr char kNotFound[] = "変換するﾌｧｲﾙ名が存在しません。";
@@ -53,6 +56,7 @@ struct MessageBoxSeen {
   bool dismissed = false;
   std::wstring caption;
   std::wstring text;
+  int default_button = 0;  // read from a question only
 };
 
 // True when the box appeared with exactly this caption and text and closed.

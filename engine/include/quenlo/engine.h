@@ -49,7 +49,9 @@ enum {
   kConvertModeNotKept = 19,     /* nor the permissions */
   kConvertReplaceFailed = 20,   /* the new content could not take the name */
   kConvertNoResources = 21,     /* out of memory, threads or handles */
-  kConvertBadStyle = 22         /* not one of the three styles */
+  kConvertBadStyle = 22,        /* not one of the three styles */
+  kConvertFileChanged = 23,     /* another program changed or replaced it meanwhile */
+  kConvertBackupNameTooLong = 24 /* "<name>.bak" is over the file system's limit */
 };
 
 /* The step a conversion was at when it stopped. */
@@ -71,11 +73,13 @@ enum {
 
 /* A conversion's outcome: the result, the step that failed and the
    system's own error there (errno, or the Win32 error on Windows; 0 when
-   the system gave none). */
+   the system gave none). `recovered` is nonzero when the run first put
+   back an original that a killed conversion had left as "<name>.bak". */
 typedef struct QuenloStatus {
   ConvertResult result;
   ConvertStep step;
   int32_t system_error;
+  int32_t recovered;
 } QuenloStatus;
 
 /* How the content is read. */
@@ -99,7 +103,10 @@ typedef int (*ConvertProgress)(void* context, int64_t done, int64_t total);
 /* Names are byte strings as the file system takes them on POSIX systems,
    and UTF-8 on Windows. */
 
-/* 1 when the name is an existing regular file that may be converted. */
+/* 1 when the name is an existing regular file that may be converted, or
+   one whose conversion was killed between its two moves (the name absent,
+   its ".bak" and an abandoned work file present), which the next
+   conversion recovers first. */
 int is_existing_file(const char* name);
 
 /* Converts the named file to the style, in kModeDetect. keep_backup nonzero

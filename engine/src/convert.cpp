@@ -337,6 +337,8 @@ Status Convert(Disk& disk, LineBreakStyle style, bool keep_backup, const char* n
   }
   if (status.ok() && !unchanged) {
     status = Flush(*work, progress, context, original.size);
+    // Closed first: Windows moves an open file only where its opener allowed it.
+    input.reset();
     if (status.ok()) status = Commit(*dir, *work, names, original, stale, keep_backup);
   }
   status.recovered = recovered;

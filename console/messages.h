@@ -1,30 +1,18 @@
-// Every text the console program prints, without line ends, in one
-// character set.
+// The console program's own texts, without line ends. What it says about a
+// conversion's result comes from the table both programs share.
 #ifndef QUENLO_CONSOLE_MESSAGES_H_
 #define QUENLO_CONSOLE_MESSAGES_H_
 
 #include <cstddef>
 
-struct Messages {
-  const char* version;
-  const char* notice;
-  const char* banner_format;  // version, notice
-  const char* const* usage_lines;
-  std::size_t usage_line_count;
-  const char* option_error;
-  const char* name_error;
-  const char* done_format;  // name
-  // Failure line for a ConvertResult: formats take the name, and for
-  // kConvertNotRestored then the backup's name.
-  const char* (*failure_format)(int result);
-};
+#include "result_messages.h"
 
-// Code page 932 (messages.cpp).
-extern const Messages kMessages;
-
-namespace utf8 {
-// The same texts in UTF-8 (messages_utf8.cpp, POSIX builds only).
-extern const Messages kMessages;
-}  // namespace utf8
+extern const char kVersion[];
+extern const char kNotice[];
+// Version and notice; all three ASCII, the same in either character set.
+extern const char kBannerFormat[];
+extern const quenlo::Text kUsageLines[];
+extern const std::size_t kUsageLineCount;
+extern const quenlo::Text kOptionError;
 
 #endif  // QUENLO_CONSOLE_MESSAGES_H_

@@ -2,10 +2,12 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "messages.h"
 #include "platform.h"
-#include "quenlo/engine.h"
+#include "result_messages.h"
 #include "settings.h"
 
 namespace {
@@ -21,24 +23,43 @@ void print_line(const char* format, ...) {
   std::fputs(output_form().line_end, stdout);
 }
 
-const Messages& texts() { return output_form().messages; }
+const char* text(const quenlo::Text& text) { return text.In(output_form().charset); }
+
+// The file a message names besides the one converted, as the engine derives it.
+std::string named_file(const char* shown, const char* name, quenlo::NamedFile what) {
+  if (what == quenlo::NamedFile::kNothing) return std::string();
+  // Room for any path a name resolves to.
+  std::vector<char> buffer(std::size_t{16} << 10);
+  const int size = static_cast<int>(buffer.size());
+  const int named = what == quenlo::NamedFile::kBackup ? backup_file_name(name, buffer.data(), size)
+                                                       : work_file_name(name, buffer.data(), size);
+  // Only an engine out of memory gives none; the file's own name is the nearest.
+  return named ? shown_engine_name(buffer.data()) : std::string(shown);
+}
 
 }  // namespace
 
 void show_usage(int silent, int code) {
   if (silent) return;
   if (code == kResultBadName) {
-    print_line("%s", texts().name_error);
+    print_line("%s", text(quenlo::MessageFor(kConvertNotAFile).text));
     return;
   }
-  if (code == kResultBadOption) print_line("%s", texts().option_error);
-  print_line(texts().banner_format, texts().version, texts().notice);
-  for (std::size_t i = 0; i < texts().usage_line_count; ++i)
-    print_line("%s", texts().usage_lines[i]);
+  if (code == kResultBadOption) print_line("%s", text(kOptionError));
+  print_line(kBannerFormat, kVersion, kNotice);
+  for (std::size_t i = 0; i < kUsageLineCount; ++i) print_line("%s", text(kUsageLines[i]));
 }
 
-void show_done(const char* name) { print_line(texts().done_format, name); }
-
-void show_failure(const char* shown, const char* name, int result) {
-  print_line(texts().failure_format(result), shown, shown_backup_name(shown, name).c_str());
+void show_result(const char* shown, const char* name, const QuenloStatus& status) {
+  if (status.recovered) {
+    const std::string backup = named_file(shown, name, quenlo::NamedFile::kBackup);
+    print_line("%s ... %s", shown, quenlo::Filled(text(quenlo::kRecoveredText), backup).c_str());
+  }
+  const quenlo::ResultMessage& message = quenlo::MessageFor(status.result);
+  std::string line = quenlo::Filled(text(message.text), named_file(shown, name, message.names));
+  if (status.system_error != 0) {
+    const std::string reason = system_reason(status.system_error);
+    if (!reason.empty()) line += "(" + reason + ")";
+  }
+  print_line("%s ... %s", shown, line.c_str());
 }

@@ -2,13 +2,14 @@
 #ifndef QUENLO_CONSOLE_OUTPUT_H_
 #define QUENLO_CONSOLE_OUTPUT_H_
 
+#include "quenlo/engine.h"
+
 // Prints for a result code (1, 2 or 99); nothing when silent is nonzero.
 void show_usage(int silent, int code);
 
-void show_done(const char* name);
-
-// The failure line for a ConvertResult of convert_file: `shown` is the name
-// as printed, `name` as the engine took it.
-void show_failure(const char* shown, const char* name, int result);
+// The lines for a conversion's outcome: a recovery first if there was one,
+// then the result with the system's reason for a failure. `shown` is the
+// name as printed, `name` as the engine took it.
+void show_result(const char* shown, const char* name, const QuenloStatus& status);
 
 #endif  // QUENLO_CONSOLE_OUTPUT_H_

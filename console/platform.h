@@ -4,11 +4,11 @@
 
 #include <string>
 
-#include "messages.h"
+#include "result_messages.h"
 
 // The form of the console's output, chosen once per run.
 struct OutputForm {
-  const Messages& messages;
+  quenlo::Charset charset;
   // Written after every line; the code page 932 form ends each in CR LF.
   const char* line_end;
 };
@@ -17,8 +17,10 @@ const OutputForm& output_form();
 
 bool stderr_is_terminal();
 
-// The backup's name as messages show it: `shown` is the name as typed and
-// printed, `name` the same name as the engine takes it.
-std::string shown_backup_name(const char* shown, const char* name);
+// A name the engine gave, as messages show names.
+std::string shown_engine_name(const std::string& name);
+
+// The system's short reason for its error, in the output's character set.
+std::string system_reason(int error);
 
 #endif  // QUENLO_CONSOLE_PLATFORM_H_

@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "platform.h"
-#include "quenlo/engine.h"
 #include "settings.h"
 
 namespace {
@@ -23,8 +22,8 @@ bool locale_is_utf8() {
 
 const OutputForm& output_form() {
   // Standard output translates nothing here, so the CR is written too.
-  static const OutputForm cp932{kMessages, "\r\n"};
-  static const OutputForm utf8{utf8::kMessages, "\n"};
+  static const OutputForm cp932{quenlo::Charset::kCodePage932, "\r\n"};
+  static const OutputForm utf8{quenlo::Charset::kUtf8, "\n"};
   static const OutputForm& form = locale_is_utf8() ? utf8 : cp932;
   return form;
 }
@@ -34,9 +33,9 @@ bool is_slash_option(const char* arg) { return std::strlen(arg) == 2; }
 
 bool stderr_is_terminal() { return ::isatty(STDERR_FILENO) == 1; }
 
-// Beside the target when the name is a symbolic link.
-std::string shown_backup_name(const char* shown, const char* name) {
-  char backup[4096];
-  if (backup_file_name(name, backup, sizeof(backup))) return backup;
-  return std::string(shown) + ".bak";
+// Names are the bytes the file system takes, printed as they are.
+std::string shown_engine_name(const std::string& name) { return name; }
+
+std::string system_reason(int error) {
+  return quenlo::SystemReason(error, output_form().charset);
 }

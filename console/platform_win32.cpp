@@ -3,13 +3,14 @@
 #endif
 #include <windows.h>
 
+#include "names_win32.h"
 #include "platform.h"
 #include "settings.h"
 
 // Always code page 932. Standard output is a text-mode stream: the runtime
 // adds the CR.
 const OutputForm& output_form() {
-  static const OutputForm form{kMessages, "\n"};
+  static const OutputForm form{quenlo::Charset::kCodePage932, "\n"};
   return form;
 }
 
@@ -21,7 +22,9 @@ bool stderr_is_terminal() {
   return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
 }
 
-// There are no symbolic links to follow.
-std::string shown_backup_name(const char* shown, const char*) {
-  return std::string(shown) + ".bak";
+// The engine's names are UTF-8; a character code page 932 lacks shows as '?'.
+std::string shown_engine_name(const std::string& name) {
+  return quenlo::CodePage932Form(quenlo::Utf16(name));
 }
+
+std::string system_reason(int error) { return quenlo::CodePage932Form(quenlo::SystemReason(error)); }

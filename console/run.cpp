@@ -4,6 +4,7 @@
 #include "output.h"
 #include "progress.h"
 #include "quenlo/engine.h"
+#include "result_messages.h"
 #include "settings.h"
 
 namespace {
@@ -41,20 +42,24 @@ int run_console(int argc, char** shown_args, char** names) {
   watch_interrupts();
   ProgressLine progress;
   start_progress(&progress, settings.name, settings.silent);
-  int result = convert_file_with_progress(settings.style, settings.keep_backup, settings.mode,
-                                          name, show_progress, &progress);
+  const QuenloStatus status = quenlo_convert(settings.style, settings.keep_backup, settings.mode,
+                                             name, show_progress, &progress);
   erase_progress(&progress);
   conversion_finished();
-  if (result == kConvertOk) {
-    if (!settings.silent) show_done(settings.name);
-    return 0;
-  }
   // The engine's refusals, before any step: a name without room for its
   // backup's suffix, or one gone since the check above. One status for all.
-  if (result == kConvertNotAFile || result == kConvertNameTooLong) {
+  if (status.result == kConvertNotAFile || status.result == kConvertNameTooLong) {
     show_usage(settings.silent, kResultBadName);
     return 0;
   }
-  if (!settings.silent) show_failure(settings.name, name, result);
-  return result == kConvertCancelled ? kStatusInterrupted : kStatusFailed;
+  if (!settings.silent) show_result(settings.name, name, status);
+  switch (quenlo::MessageFor(status.result).kind) {
+    case quenlo::MessageKind::kDone:
+      return 0;
+    case quenlo::MessageKind::kCancelled:
+      return kStatusInterrupted;
+    case quenlo::MessageKind::kFailed:
+      break;
+  }
+  return kStatusFailed;
 }

@@ -2,19 +2,21 @@
 #ifndef QUENLO32_CONVERSION_H_
 #define QUENLO32_CONVERSION_H_
 
+#include <string>
+
 #include "quenlo/engine.h"
+#include "result_messages.h"
 
 // The style of the checked radio button: the buttons run CR+LF, LF, CR.
 LineBreakStyle StyleForButton(int button_id);
 
-enum class ReportKind { kDone, kFailed, kCancelled };
-
-// The message box that reports a ConvertResult.
+// The message box that reports a conversion's outcome.
 struct ConvertReport {
-  unsigned message_id;  // string table id
-  ReportKind kind;      // which caption and icon the box has
-  bool names_backup;    // the message carries the file name for "%s"
+  quenlo::MessageKind kind;  // which caption and icon the box has
+  std::wstring text;
 };
-ConvertReport ReportFor(int result);
+// The report on converting `name`, with the texts the console prints after
+// the name, the system's reason for a failure in the user's language.
+ConvertReport ReportFor(const QuenloStatus& status, const std::wstring& name);
 
 #endif  // QUENLO32_CONVERSION_H_

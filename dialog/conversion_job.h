@@ -32,8 +32,9 @@ class ConversionJob {
   std::unique_ptr<ConversionJob> InMode(ConvertMode mode) const;
   // Thousandths of the file read so far.
   int Permille() const;
-  // The engine's ConvertResult, once the done message has arrived.
-  int Result() const { return m_result; }
+  // What the engine returned, once the done message has arrived.
+  QuenloStatus Status() const;
+  int Result() const { return Status().result; }
 
  private:
   static DWORD WINAPI Run(void* job);
@@ -52,7 +53,8 @@ class ConversionJob {
   std::atomic<bool> m_cancel{false};
   std::atomic<std::int64_t> m_done{0};
   std::atomic<std::int64_t> m_total{0};
-  std::atomic<int> m_result{kConvertOk};
+  // Written by the worker before it posts the done message.
+  QuenloStatus m_status{};
   std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser> m_hThread;
 };
 

@@ -27,6 +27,13 @@ bool ConversionJob::Start() {
   return m_hThread != nullptr;
 }
 
+QuenloStatus ConversionJob::Status() const {
+  // The worker ends right after posting: waiting for it orders its write of
+  // the status before this read.
+  if (m_hThread) WaitForSingleObject(m_hThread.get(), INFINITE);
+  return m_status;
+}
+
 int ConversionJob::Permille() const {
   const std::int64_t total = m_total;
   if (total <= 0) return 0;
@@ -35,9 +42,8 @@ int ConversionJob::Permille() const {
 
 DWORD WINAPI ConversionJob::Run(void* context) {
   auto* job = static_cast<ConversionJob*>(context);
-  job->m_result =
-      convert_file_with_progress(job->m_style, job->m_keepBackup, job->m_mode,
-                                 job->m_name.c_str(), &ConversionJob::OnProgress, job);
+  job->m_status = quenlo_convert(job->m_style, job->m_keepBackup, job->m_mode, job->m_name.c_str(),
+                                 &ConversionJob::OnProgress, job);
   PostMessageW(job->m_hWnd, job->m_doneMessage, 0, 0);
   return 0;
 }

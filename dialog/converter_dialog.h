@@ -47,8 +47,8 @@ class CConverterDialog : public CDialog {
   // The dialog's controls; its caption and close box stay live.
   void EnableControls(BOOL enable);
   void OnAbout();
-  void Report(int result, const CString& file_name);
-  void ShowError(UINT message_id, const CString& file_name = CString());
+  void Report(const QuenloStatus& status, const CString& file_name);
+  void ShowError(UINT message_id);
 
   CButton m_browseButton;
   CEdit m_fileNameEdit;

@@ -299,7 +299,7 @@ void CConverterDialog::OnConversionDone() {
     }
     return;
   }
-  Report(done->Result(), m_strConverting);
+  Report(done->Status(), m_strConverting);
   if (m_bCloseWhenDone) EndDialog(IDCANCEL);
 }
 
@@ -343,20 +343,18 @@ void CConverterDialog::AskToCancel() {
   }
 }
 
-void CConverterDialog::Report(int result, const CString& file_name) {
-  const ConvertReport report = ReportFor(result);
-  if (report.kind == ReportKind::kFailed) {
-    // Named in code page 932, as the console names it.
-    ShowError(report.message_id,
-              report.names_backup ? CString(ShownInCodePage932(file_name.str())) : CString());
-    return;
-  }
-  CString text;
-  text.LoadString(report.message_id);
-  if (report.kind == ReportKind::kCancelled) {
-    MessageBox(text, kCancelledCaption, MB_ICONINFORMATION);
-  } else {
-    MessageBox(text, kDoneCaption, MB_ICONINFORMATION);
+void CConverterDialog::Report(const QuenloStatus& status, const CString& file_name) {
+  const ConvertReport report = ReportFor(status, file_name.str());
+  switch (report.kind) {
+    case quenlo::MessageKind::kFailed:
+      MessageBox(report.text, kErrorCaption, MB_ICONEXCLAMATION);
+      break;
+    case quenlo::MessageKind::kCancelled:
+      MessageBox(report.text, kCancelledCaption, MB_ICONINFORMATION);
+      break;
+    case quenlo::MessageKind::kDone:
+      MessageBox(report.text, kDoneCaption, MB_ICONINFORMATION);
+      break;
   }
 }
 
@@ -365,9 +363,8 @@ void CConverterDialog::OnAbout() {
   about.DoModal();
 }
 
-void CConverterDialog::ShowError(UINT message_id, const CString& file_name) {
+void CConverterDialog::ShowError(UINT message_id) {
   CString text;
   text.LoadString(message_id);
-  if (!file_name.IsEmpty()) text.Replace(L"%s", file_name);
   MessageBox(text, kErrorCaption, MB_ICONEXCLAMATION);
 }

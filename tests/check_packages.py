@@ -16,6 +16,7 @@ import tempfile
 import zipfile
 
 import version_block
+from checks import Checks
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
@@ -37,20 +38,6 @@ ZIP_MACHINES = {"win64": 0x8664, "win32": 0x014C}
 
 # memo.txt, with every kind of line break, converted by "quenlo -U".
 SAMPLE = os.path.join(ROOT, "samples", "memo.txt")
-
-
-class Checker:
-    def __init__(self):
-        self.failures = 0
-
-    def expect(self, name, actual, expected):
-        if actual == expected:
-            print("PASS", name)
-            return
-        self.failures += 1
-        print("FAIL", name)
-        print("  expected:", repr(expected)[:600])
-        print("  actual:  ", repr(actual)[:600])
 
 
 def cache_value(build, name):
@@ -205,7 +192,7 @@ def main():
                         help="install the .deb with apt-get and run it from the PATH")
     options = parser.parse_args()
 
-    checker = Checker()
+    checker = Checks()
     if options.deb:
         version = cache_value(options.deb, "CMAKE_PROJECT_VERSION")
         deb = check_deb(checker, options.deb, version)
@@ -213,8 +200,7 @@ def main():
             check_install(checker, deb, version)
     for build in options.zip:
         check_zip(checker, build, cache_value(build, "CMAKE_PROJECT_VERSION"))
-    print(f"{checker.failures} failure(s)")
-    return 1 if checker.failures else 0
+    return checker.summary()
 
 
 if __name__ == "__main__":

@@ -6,6 +6,8 @@ import argparse
 import struct
 import sys
 
+from checks import Checks
+
 FIXED_SIGNATURE = 0xFEEF04BD
 
 
@@ -78,12 +80,10 @@ def main():
         ("ProductVersion", strings.get("ProductVersion"), ", ".join(map(str, parts))),
         ("LegalCopyright", strings.get("LegalCopyright"), options.notice),
     ]
-    failures = 0
+    checks = Checks()
     for name, actual, wanted in expected:
-        ok = actual == wanted
-        failures += not ok
-        print("PASS" if ok else "FAIL", f"{name}: {actual!r}" + ("" if ok else f", expected {wanted!r}"))
-    return 1 if failures else 0
+        checks.expect(name, actual, wanted)
+    return checks.summary()
 
 
 if __name__ == "__main__":

@@ -14,7 +14,6 @@
 #include "instance.h"
 #include "keyboard_filter.h"
 #include "quenlo_version.h"
-#include "resources/resource.h"
 #include "version_texts.h"
 
 namespace {
@@ -37,56 +36,23 @@ std::string Utf8(const std::wstring& text) {
   return out;
 }
 
-void TestStyles() {
-  const struct {
-    int button;
-    LineBreakStyle style;
-  } rows[] = {
-      {IDC_STYLE_CRLF, kStyleCrLf},
-      {IDC_STYLE_LF, kStyleLf},
-      {IDC_STYLE_CR, kStyleCr},
-  };
-  int row = 0;
-  for (const auto& r : rows) Check(StyleForButton(r.button) == r.style, "style for button", ++row);
-}
-
+// Every result has a message of its own, which names the backup or the
+// work file exactly when the table says so, and carries the system's reason
+// exactly when there is a system error.
 void TestReports() {
-  constexpr ReportKind kDone = ReportKind::kDone;
-  constexpr ReportKind kFailed = ReportKind::kFailed;
-  const struct {
-    int result;
-    unsigned message_id;
-    ReportKind kind;
-    bool names_backup;
-  } rows[] = {
-      {kConvertOk, IDS_DONE, kDone, false},
-      {kConvertNotAFile, IDS_BAD_NAME, kFailed, false},
-      {kConvertNameTooLong, IDS_BAD_NAME, kFailed, false},
-      {kConvertStaleBackup, IDS_STALE_BACKUP, kFailed, false},
-      {kConvertMoveFailed, IDS_MOVE_FAILED, kFailed, false},
-      {kConvertOpenFailed, IDS_OPEN_FAILED, kFailed, false},
-      {kConvertReadFailed, IDS_READ_FAILED, kFailed, false},
-      {kConvertWriteFailed, IDS_WRITE_FAILED, kFailed, false},
-      {kConvertFlushFailed, IDS_FLUSH_FAILED, kFailed, false},
-      {9, IDS_CONVERT_FAILED, kFailed, false},  // retired: no longer produced
-      {kConvertNotRestored, IDS_NOT_RESTORED, kFailed, true},
-      {kConvertCancelled, IDS_CANCELLED, ReportKind::kCancelled, false},
-      {kConvertBinary, IDS_CANCELLED, ReportKind::kCancelled, false},
-      {kConvertBusy, IDS_BUSY, kFailed, false},
-      {kConvertInUse, IDS_IN_USE, kFailed, false},
-      {kConvertDiskFull, IDS_DISK_FULL, kFailed, false},
-      {kConvertOwnerNotKept, IDS_NOT_KEPT, kFailed, false},
-      {kConvertAttributesNotKept, IDS_NOT_KEPT, kFailed, false},
-      {-1, IDS_CONVERT_FAILED, kFailed, false},
-      {99, IDS_CONVERT_FAILED, kFailed, false},
-  };
-  int row = 0;
-  for (const auto& r : rows) {
-    const ConvertReport report = ReportFor(r.result);
-    ++row;
-    Check(report.message_id == r.message_id, "report message", row);
-    Check(report.kind == r.kind, "report kind", row);
-    Check(report.names_backup == r.names_backup, "report names the backup", row);
+  for (int result = kConvertOk; result <= kConvertBackupNameTooLong; ++result) {
+    const quenlo::ResultMessage& message = quenlo::MessageFor(result);
+    if (result != 9) Check(&message != &quenlo::MessageFor(-1), "a message of its own", result);
+    for (int error : {0, ERROR_ACCESS_DENIED}) {
+      const std::wstring text = ReportFor({result, kStepNone, error, 0}, L"memo.txt").text;
+      Check((text.find(L"memo.txt.bak") != std::wstring::npos) ==
+                (message.names == quenlo::NamedFile::kBackup),
+            "names the backup", result);
+      Check((text.find(L"memo.txt.~ql") != std::wstring::npos) ==
+                (message.names == quenlo::NamedFile::kWork),
+            "names the work file", result);
+      Check((text.back() == L')') == (error != 0), "the reason", result);
+    }
   }
 }
 
@@ -474,7 +440,6 @@ int main() {
     std::printf("usage: dialog_parts_tests <Quenlo32.exe> <Quenlo.exe>\n");
     return 2;
   }
-  TestStyles();
   TestReports();
   TestDropNames();
   TestNameForms();

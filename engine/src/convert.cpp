@@ -375,6 +375,15 @@ std::string BackupName(Disk& disk, const char* name) {
   return disk.Resolve(name).full + kBackupSuffix;
 }
 
+std::string WorkName(Disk& disk, const char* name) {
+  const ResolvedName resolved = disk.Resolve(name);
+  Status status;
+  std::unique_ptr<Directory> dir = disk.OpenDirectory(resolved.directory, &status);
+  // A directory that will not open has no limit to read: the plain name.
+  const std::string work = dir ? NamesIn(*dir, resolved.base).work : resolved.base + kWorkSuffix;
+  return resolved.full.substr(0, resolved.full.size() - resolved.base.size()) + work;
+}
+
 Status ConvertWith(Disk& disk, LineBreakStyle style, bool keep_backup, const char* name,
                    std::size_t buffer_size, ConvertProgress progress, void* context,
                    ConvertMode mode) {

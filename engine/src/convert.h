@@ -32,6 +32,9 @@ bool FitsNameBuffer(const char* name);
 // The backup's name: beside the file itself when the name is a symbolic link.
 std::string BackupName(Disk& disk, const char* name);
 
+// The work file's name, beside the file as the backup is.
+std::string WorkName(Disk& disk, const char* name);
+
 }  // namespace quenlo
 
 #endif  // QUENLO_CONVERT_H_

@@ -9,6 +9,14 @@
 
 namespace {
 
+// The system's errors are errno values on POSIX systems and Win32 errors on
+// Windows, where an errno value would name some other error.
+#ifdef _WIN32
+constexpr bool kErrnoIsSystemError = false;
+#else
+constexpr bool kErrnoIsSystemError = true;
+#endif
+
 // No exception leaves the engine: a thread or a buffer that cannot be had
 // ends the conversion like any other failure, the work file removed on the way.
 template <typename Call>
@@ -16,9 +24,23 @@ quenlo::Status Guarded(Call call) {
   try {
     return call();
   } catch (const std::bad_alloc&) {
-    return quenlo::Failed(kConvertNoResources, ENOMEM);
+    return quenlo::Failed(kConvertNoResources, kErrnoIsSystemError ? ENOMEM : 0);
   } catch (const std::system_error& error) {
-    return quenlo::Failed(kConvertNoResources, error.code().value());
+    return quenlo::Failed(kConvertNoResources, kErrnoIsSystemError ? error.code().value() : 0);
+  }
+}
+
+// Writes the name `derive` gives into the caller's buffer: 1, or 0 when it
+// does not fit.
+template <typename Derive>
+int CopyName(Derive derive, char* buffer, int size) {
+  try {
+    const std::string derived = derive();
+    if (size <= 0 || derived.size() >= static_cast<std::size_t>(size)) return 0;
+    std::memcpy(buffer, derived.c_str(), derived.size() + 1);
+    return 1;
+  } catch (const std::exception&) {
+    return 0;
   }
 }
 
@@ -51,12 +73,9 @@ int convert_file_with_progress(LineBreakStyle style, int keep_backup, ConvertMod
 }
 
 int backup_file_name(const char* name, char* buffer, int size) {
-  try {
-    const std::string backup = quenlo::BackupName(quenlo::RealDisk(), name);
-    if (size <= 0 || backup.size() >= static_cast<std::size_t>(size)) return 0;
-    std::memcpy(buffer, backup.c_str(), backup.size() + 1);
-    return 1;
-  } catch (const std::exception&) {
-    return 0;
-  }
+  return CopyName([name] { return quenlo::BackupName(quenlo::RealDisk(), name); }, buffer, size);
+}
+
+int work_file_name(const char* name, char* buffer, int size) {
+  return CopyName([name] { return quenlo::WorkName(quenlo::RealDisk(), name); }, buffer, size);
 }

@@ -127,6 +127,9 @@ int convert_file_with_progress(LineBreakStyle style, int keep_backup, ConvertMod
    when the name is a symbolic link). Returns 1, or 0 when it does not fit. */
 int backup_file_name(const char* name, char* buffer, int size);
 
+/* The same for the work file a conversion of `name` writes. */
+int work_file_name(const char* name, char* buffer, int size);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,0 +1,58 @@
+#include "conversion.h"
+
+#include <vector>
+
+#include "file_names.h"
+#include "resources/resource.h"
+
+namespace {
+
+// A file the engine names besides the converted one, shown in code page 932
+// as the console shows it.
+std::string Named(const std::string& name, quenlo::NamedFile what) {
+  if (what == quenlo::NamedFile::kNothing) return std::string();
+  // Room for any path a name resolves to.
+  std::vector<char> buffer(std::size_t{16} << 10);
+  const int size = static_cast<int>(buffer.size());
+  const int named = what == quenlo::NamedFile::kBackup
+                        ? backup_file_name(name.c_str(), buffer.data(), size)
+                        : work_file_name(name.c_str(), buffer.data(), size);
+  std::string shown;
+  // Only an engine out of memory gives none; the file's own name is the nearest.
+  ToUtf8(ShownInCodePage932(quenlo::Utf16(named ? buffer.data() : name)), &shown);
+  return shown;
+}
+
+}  // namespace
+
+LineBreakStyle StyleForButton(int button_id) {
+  switch (button_id) {
+    case IDC_STYLE_LF:
+      return kStyleLf;
+    case IDC_STYLE_CR:
+      return kStyleCr;
+    default:
+      return kStyleCrLf;
+  }
+}
+
+ConvertReport ReportFor(const QuenloStatus& status, const std::wstring& name) {
+  std::string utf8_name;
+  ToUtf8(name, &utf8_name);
+  // A file with a NUL byte is left as it was; it is reported only when a
+  // cancel came first, so the question whether to convert it is not asked.
+  const int result = status.result == kConvertBinary ? kConvertCancelled : status.result;
+  const quenlo::ResultMessage& message = quenlo::MessageFor(result);
+  std::string text;
+  if (status.recovered) {
+    text = quenlo::Filled(quenlo::kRecoveredText.utf8, Named(utf8_name, quenlo::NamedFile::kBackup));
+    text += "\n";
+  }
+  text += quenlo::Filled(message.text.utf8, Named(utf8_name, message.names));
+  std::wstring shown = quenlo::Utf16(text);
+  if (status.system_error != 0) {
+    const std::wstring reason = quenlo::SystemReason(status.system_error);
+    if (!reason.empty()) shown += L"(" + reason + L")";
+  }
+  return {message.kind, shown};
+}

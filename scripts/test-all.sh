@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the native build under AddressSanitizer
-# and UBSan, the Windows programs under Wine, a minute of fuzzing of the
-# line-break rewriter, then the packages: the zips of the Windows builds and
-# the Debian package of the release build, which is installed with apt-get
-# for the check and removed again.
+# and UBSan, again with clang under ThreadSanitizer, the Windows programs under
+# Wine, a minute of fuzzing of the line-break rewriter, then the packages: the
+# zips of the Windows builds and the Debian package of the release build,
+# which is installed with apt-get for the check and removed again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,6 +11,7 @@ bash scripts/install-deps.sh all
 # Packages of an earlier version would be checked too.
 rm -f build/release/*.deb build/windows-x64/*.zip build/windows-x86/*.zip
 cmake --workflow --preset dev
+cmake --workflow --preset clang
 cmake --workflow --preset windows-x64
 cmake --workflow --preset windows-x86
 cmake --workflow --preset release

@@ -1,5 +1,7 @@
 // Every step relative to one directory descriptor, no link followed after
-// the name was resolved once.
+// the name was resolved once. Needs POSIX.1-2008 (the *at calls, O_CLOEXEC,
+// O_NOFOLLOW, st_mtim) and flock; Linux's own calls, where its headers have
+// them, make some steps safer or faster.
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -9,7 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#ifdef __linux__
+#if defined(__linux__) && __has_include(<linux/openat2.h>)
 #include <linux/openat2.h>
 #include <sys/syscall.h>
 #endif
@@ -78,8 +80,9 @@ bool IsAt(int fd, int dir, const std::string& name) {
 
 // Never replaces an existing `to`.
 Status MoveNoReplace(int dir, const std::string& from, const std::string& to) {
-#ifdef RENAME_NOREPLACE
-  // Linux's own call; elsewhere, and on file systems without it, the steps below.
+#if defined(__linux__) && defined(RENAME_NOREPLACE)
+  // Linux's own call (glibc 2.28 on); elsewhere, and on file systems
+  // without it, the POSIX steps below.
   if (::renameat2(dir, from.c_str(), dir, to.c_str(), RENAME_NOREPLACE) == 0) return Status();
   if (errno != EINVAL && errno != ENOSYS) return MoveFailed();
 #endif
@@ -103,6 +106,7 @@ Status CopyPrefix(int from, int to, off_t size, off_t* copied) {
   *copied = 0;
   off_t& offset = *copied;
 #ifdef __linux__
+  // Linux's in-kernel copy; elsewhere the buffer below.
   while (offset < size) {
     ssize_t got = ::copy_file_range(from, &offset, to, nullptr,
                                     static_cast<std::size_t>(size - offset), 0);
@@ -361,7 +365,8 @@ class PosixDirectory : public Directory {
 
 // Opens a directory, failing rather than following a link anywhere on the way.
 int OpenNoLinks(const std::string& path) {
-#if defined(__linux__) && defined(SYS_openat2)
+#if defined(SYS_openat2) && defined(RESOLVE_NO_SYMLINKS)
+  // Linux 5.6 on: no link anywhere in the path.
   struct open_how how = {};
   how.flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
   how.resolve = RESOLVE_NO_SYMLINKS;

@@ -91,9 +91,10 @@ Status WriteAll(int fd, const char* data, std::size_t size) {
 // Sends each finished stretch to the device while the rest is converted,
 // so the closing fsync waits only for the tail. Called on the converting
 // thread, which has time to spare while the writer copies. A hint only: the
-// fsync still reports any failure.
+// fsync still reports any failure. The call is Linux's; elsewhere the fsync
+// does it all.
 void WriteBehind::StartWriteback(off_t written) {
-#ifdef SYNC_FILE_RANGE_WRITE
+#if defined(__linux__) && defined(SYNC_FILE_RANGE_WRITE)
   constexpr off_t kStretch = off_t{4} << 20;
   if (written - started_ < kStretch) return;
   ::sync_file_range(fd_, started_, written - started_, SYNC_FILE_RANGE_WRITE);

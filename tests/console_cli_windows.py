@@ -156,8 +156,8 @@ def check_held_files(checker, Workspace, holder):
     """A file another program holds without sharing gets its own message; a
     work file held by a live conversion refuses a second one; one left by a
     killed conversion is replaced. Nothing else is touched."""
-    in_use = failure("memo.txt", "ﾌｧｲﾙが他のﾌﾟﾛｸﾞﾗﾑで使用中です。" + UNCHANGED)
-    busy = failure("memo.txt", "別の変換がこのﾌｧｲﾙを処理中です。" + UNCHANGED)
+    in_use = failure("memo.txt", "ﾌｧｲﾙが他のﾌﾟﾛｸﾞﾗﾑで使用中です。" + UNCHANGED, reason=True)
+    busy = failure("memo.txt", "別の変換がこのﾌｧｲﾙを処理中です。" + UNCHANGED, reason=True)
     cases = [
         ("file in use", "memo.txt", True, in_use, 1, MEMO),
         ("live work file", "memo.txt.~ql", True, busy, 1, MEMO),

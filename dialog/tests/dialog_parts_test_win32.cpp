@@ -14,6 +14,7 @@
 #include "instance.h"
 #include "keyboard_filter.h"
 #include "quenlo_version.h"
+#include "resources/resource.h"
 #include "version_texts.h"
 
 namespace {
@@ -43,7 +44,7 @@ void TestReports() {
   for (int result = kConvertOk; result <= kConvertBackupNameTooLong; ++result) {
     const quenlo::ResultMessage& message = quenlo::MessageFor(result);
     if (result != 9) Check(&message != &quenlo::MessageFor(-1), "a message of its own", result);
-    for (int error : {0, ERROR_ACCESS_DENIED}) {
+    for (int error : {0, static_cast<int>(ERROR_ACCESS_DENIED)}) {
       const std::wstring text = ReportFor({result, kStepNone, error, 0}, L"memo.txt").text;
       Check((text.find(L"memo.txt.bak") != std::wstring::npos) ==
                 (message.names == quenlo::NamedFile::kBackup),

@@ -406,6 +406,25 @@ def check_interruptions(checker):
                 checker.expect(case + ": nothing on stderr", errors, b"")
 
 
+def check_ignored_hangup(checker):
+    """Under nohup, a hangup does not stop the conversion."""
+    big = b"0123456789abcdef0123456789abcde\r\n" * (1 << 20)  # 32 MiB
+    with Workspace() as ws:
+        ws.write("big.txt", big)
+        process = subprocess.Popen(
+            checker.runner + [checker.program, "-U", "big.txt"], cwd=ws.path,
+            stdout=subprocess.PIPE, env=checker.environment(),
+            preexec_fn=lambda: signal.signal(signal.SIGHUP, signal.SIG_IGN))
+        started = wait_for(lambda: os.path.exists(ws.join("big.txt.~ql")))
+        process.send_signal(signal.SIGHUP)
+        output, _ = process.communicate(timeout=120)
+        checker.expect("hangup ignored: work file seen", started, True)
+        checker.expect("hangup ignored: output", output, checker.output([done("big.txt")]))
+        checker.expect("hangup ignored: status", process.returncode, 0)
+        checker.expect("hangup ignored: content", ws.read("big.txt") == big.replace(b"\r\n", b"\n"),
+                       True)
+
+
 def read_all(fd):
     data = b""
     while select.select([fd], [], [], 0)[0]:
@@ -604,6 +623,7 @@ def main():
         checker.form = CP932
         checker.label = CP932.name
         check_interruptions(checker)
+        check_ignored_hangup(checker)
         check_work_files(checker)
         check_closed_stdout(checker)
         check_owner_kept(checker)

@@ -411,6 +411,25 @@ def check_interruptions(checker):
                 checker.expect(case + ": nothing on stderr", errors, b"")
 
 
+def check_ignored_hangup(checker):
+    """Under nohup, a hangup does not stop the conversion."""
+    big = b"0123456789abcdef0123456789abcde\r\n" * (1 << 20)  # 32 MiB
+    with Workspace() as ws:
+        ws.write("big.txt", big)
+        process = subprocess.Popen(
+            checker.runner + [checker.program, "-U", "big.txt"], cwd=ws.path,
+            stdout=subprocess.PIPE, env=checker.environment(),
+            preexec_fn=lambda: signal.signal(signal.SIGHUP, signal.SIG_IGN))
+        started = wait_for(lambda: os.path.exists(ws.join("big.txt.~ql")))
+        process.send_signal(signal.SIGHUP)
+        output, _ = process.communicate(timeout=120)
+        checker.expect("hangup ignored: work file seen", started, True)
+        checker.expect("hangup ignored: output", output, checker.output([done("big.txt")]))
+        checker.expect("hangup ignored: status", process.returncode, 0)
+        checker.expect("hangup ignored: content", ws.read("big.txt") == big.replace(b"\r\n", b"\n"),
+                       True)
+
+
 def read_all(fd):
     data = b""
     while select.select([fd], [], [], 0)[0]:
@@ -440,6 +459,91 @@ def check_work_files(checker):
             checker.expect(case + ": status", status, 1 if held else 0)
             checker.expect(case + ": content", ws.read("memo.txt"), MEMO if held else MEMO_LF)
             checker.expect(case + ": work file", ws.read("memo.txt.~ql"), b"partial" if held else None)
+
+
+def check_second_run_on_work_file(checker):
+    """A second run given a live conversion's work file as its file is
+    refused, and the first still ends with exactly the converted file."""
+    big = b"0123456789abcdef0123456789abcde\r\n" * (1 << 20)  # 32 MiB
+    with Workspace() as ws:
+        ws.write("big.txt", big)
+        first = subprocess.Popen(checker.runner + [checker.program, "-S", "-U", "big.txt"],
+                                 cwd=ws.path, env=checker.environment())
+        started = wait_for(lambda: os.path.exists(ws.join("big.txt.~ql")))
+        # Paused, so the second run surely meets it live.
+        first.send_signal(signal.SIGSTOP)
+        actual, status = checker.run(["-M", "big.txt.~ql"], ws.path)
+        first.send_signal(signal.SIGCONT)
+        first.wait(timeout=120)
+        checker.expect("second run on the work file: first seen", started, True)
+        checker.expect("second run on the work file: output", actual, checker.output(
+            [failure("big.txt.~ql", "別の変換がこのﾌｧｲﾙを処理中です。" + UNCHANGED)]))
+        checker.expect("second run on the work file: status", status, 1)
+        checker.expect("second run on the work file: first done", first.returncode, 0)
+        checker.expect("second run on the work file: content exact",
+                       ws.read("big.txt") == big.replace(b"\r\n", b"\n"), True)
+        checker.expect("second run on the work file: nothing left",
+                       sorted(os.listdir(ws.path)), ["big.txt", "folder", "memo.txt"])
+
+
+ATTACKER = r"""
+import ctypes, os, sys, time
+libc = ctypes.CDLL(None, use_errno=True)
+a, b, stop = (os.fsencode(x) for x in sys.argv[1:4])
+while not os.path.exists(stop):
+    libc.renameat2(-100, a, -100, b, 2)  # RENAME_EXCHANGE
+"""
+
+
+def check_attacker(checker):
+    """Another user who can rename entries in the file's folder swaps the
+    name, or the folder, with a symbolic link in a tight loop while root
+    converts: root reads and writes nothing outside the named file, and
+    leaves no copy of another file where that user could read it."""
+    if os.geteuid() != 0 or not shutil.which("setpriv"):
+        print("SKIP attacker: needs root and setpriv")
+        return
+    secret = b"root only\r\n" * 1000
+    nobody = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"]
+    for case, swap_a, swap_b, name in [("name swapped", "u/d/att.txt", "u/d/att.lnk", "u/d/att.txt"),
+                                       ("folder swapped", "u/d", "u/dl", "u/d/secret.txt")]:
+        with Workspace() as ws:
+            os.makedirs(ws.join("u/d"))
+            os.mkdir(ws.join("root"))
+            os.chmod(ws.join("root"), 0o700)
+            ws.write("root/secret.txt", secret)
+            ws.write("root/secret.txt.bak", b"old backup")
+            os.chmod(ws.join("root/secret.txt"), 0o600)
+            ws.write(name, MEMO)
+            os.symlink(ws.join("root/secret.txt"), ws.join("u/d/att.lnk"))
+            os.symlink(ws.join("root"), ws.join("u/dl"))
+            # That user's own folders and links.
+            for entry in ("u", "u/d", "u/d/att.lnk", "u/dl"):
+                os.lchown(ws.join(entry), 65534, 65534)
+            os.chmod(ws.path, 0o755)
+            before = os.stat(ws.join("root/secret.txt"))
+            attacker = subprocess.Popen(nobody + [sys.executable, "-c", ATTACKER, ws.join(swap_a),
+                                                  ws.join(swap_b), ws.join("stop")])
+            try:
+                for run in range(40):
+                    checker.run(["-S", "-W" if run % 2 else "-U", name], ws.path)
+            finally:
+                ws.write("stop", b"")
+                attacker.wait(timeout=60)
+            after = os.stat(ws.join("root/secret.txt"))
+            checker.expect(case + ": other file untouched",
+                           (ws.read("root/secret.txt") == secret, after.st_ino, after.st_mtime_ns),
+                           (True, before.st_ino, before.st_mtime_ns))
+            checker.expect(case + ": its backup untouched", ws.read("root/secret.txt.bak"),
+                           b"old backup")
+            checker.expect(case + ": nothing added beside it", sorted(os.listdir(ws.join("root"))),
+                           ["secret.txt", "secret.txt.bak"])
+            # The loop may have stopped with the folder swapped.
+            own = "u/dl" if os.path.islink(ws.join("u/d")) else "u/d"
+            copies = [entry for entry in os.listdir(ws.join(own))
+                      if not os.path.islink(ws.join(own + "/" + entry))
+                      and b"root only" in (ws.read(own + "/" + entry) or b"")]
+            checker.expect(case + ": no copy where that user reads", copies, [])
 
 
 def check_closed_stdout(checker):
@@ -552,10 +656,13 @@ def main():
         checker.form = CP932
         checker.label = CP932.name
         check_interruptions(checker)
+        check_ignored_hangup(checker)
         check_work_files(checker)
         check_closed_stdout(checker)
         check_owner_kept(checker)
         check_disk_full(checker)
+        check_second_run_on_work_file(checker)
+        check_attacker(checker)
         checker.label = "locale"
         check_locales(checker)
     checker.label = "texts"

@@ -477,7 +477,7 @@ def check_second_run_on_work_file(checker):
         first.wait(timeout=120)
         checker.expect("second run on the work file: first seen", started, True)
         checker.expect("second run on the work file: output", actual, checker.output(
-            [failure("big.txt.~ql", "別の変換がこのﾌｧｲﾙを処理中です。" + UNCHANGED)]))
+            [failure("big.txt.~ql", "別の変換がこのﾌｧｲﾙを処理中です。" + UNCHANGED, reason=True)]))
         checker.expect("second run on the work file: status", status, 1)
         checker.expect("second run on the work file: first done", first.returncode, 0)
         checker.expect("second run on the work file: content exact",

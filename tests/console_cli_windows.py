@@ -178,7 +178,8 @@ def check_held_files(checker, Workspace, holder):
     conversion is replaced. Nothing else is touched, an old backup neither."""
     in_use = failure("memo.txt", "ﾌｧｲﾙが他のﾌﾟﾛｸﾞﾗﾑで使用中です。" + UNCHANGED)
     busy = failure("memo.txt", "別の変換がこのﾌｧｲﾙを処理中です。" + UNCHANGED)
-    # (case, held name, holder's access and sharing or None, output, status, content)
+    # (case, held name, holder arguments ([]: its default, None: no holder), output,
+    #  status, content)
     cases = [
         ("file in use", "memo.txt", [], in_use, 1, MEMO),
         ("writer sharing everything", "memo.txt", ["w", "rwd"], in_use, 1, MEMO + b"more\r\n"),

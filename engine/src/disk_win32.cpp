@@ -19,7 +19,7 @@ namespace {
 // ReadFile and WriteFile take 32-bit sizes.
 constexpr std::size_t kMaxChunk = std::size_t{1} << 30;
 
-// For looks that must not get in anyone's way.
+// For handles that must not get in another program's way.
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 // What the converted file takes over from the original.
@@ -42,6 +42,10 @@ class Handle {
   void Close() {
     if (valid()) ::CloseHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;
+  }
+  void Reset(HANDLE handle) {
+    Close();
+    handle_ = handle;
   }
   // Handed on to an owner that closes it.
   void Release() { handle_ = INVALID_HANDLE_VALUE; }
@@ -351,10 +355,10 @@ bool IsDiskFile(const std::wstring& name) {
 ResolvedName Split(const std::string& name) {
   const std::string::size_type split = name.find_last_of("\\/:");
   if (split == std::string::npos) return {".", name, name};
-  const std::string directory =
-      name[split] == ':' || split == 0 || name[split - 1] == ':' ? name.substr(0, split + 1)
-                                                                 : name.substr(0, split);
-  return {directory, name.substr(split + 1), name};
+  // A root keeps its separator: without it "\\?\Volume{...}" is the device.
+  const bool root = name[split] == ':' || split == 0 || name[split - 1] == ':' ||
+                    (HasDevicePrefix(name) && name.find('\\', 4) == split);
+  return {name.substr(0, root ? split + 1 : split), name.substr(split + 1), name};
 }
 
 // The path of an open file or folder as the disk holds it: long names, not
@@ -385,8 +389,8 @@ std::string FinalPath(HANDLE handle, bool prefixed) {
 
 // Names joined to the directory's path: Windows has no call that works
 // relative to a directory handle for every step. The directory is held open
-// without delete sharing, so it cannot be moved or removed meanwhile, and a
-// work file held without sharing cannot be swapped.
+// without delete sharing wherever it may be listed, so it cannot be moved or
+// removed meanwhile, and a work file held without sharing cannot be swapped.
 class Win32Directory : public Directory {
  public:
   Win32Directory(std::string path, HANDLE handle, bool hard_links)
@@ -444,19 +448,18 @@ class Win32Directory : public Directory {
     // it while it is read, and one that has it open for that already makes
     // the open fail, before any work. The delete access is what the commit
     // needs to move or replace it, so a file that cannot be moved fails
-    // here too. The link test below needs the entry itself.
+    // here too.
     Handle handle(::CreateFileW(Wide(name).c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ,
-                                nullptr, OPEN_EXISTING,
-                                FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+                                nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!handle.valid()) {
       const DWORD error = ::GetLastError();
       *status = Failed(IsInUse(error) ? kConvertInUse : kConvertOpenFailed, static_cast<int>(error));
       return nullptr;
     }
     // The name was resolved to the file itself: a link there was put since.
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!::GetFileInformationByHandle(handle.get(), &info) ||
-        IsLink(handle.get(), info.dwFileAttributes)) {
+    // Held as it is now, the entry can no longer change.
+    FileState entry;
+    if (!State(name, &entry) || !entry.SameFile(StateOf(handle.get()))) {
       *status = Failed(kConvertFileChanged, ERROR_CANT_RESOLVE_FILENAME);
       return nullptr;
     }
@@ -576,9 +579,15 @@ class Win32Disk : public Disk {
   }
 
   std::unique_ptr<Directory> OpenDirectory(const std::string& path, Status* status) override {
-    Handle handle(::CreateFileW(WidePath(path).c_str(), FILE_LIST_DIRECTORY,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const std::wstring wide = WidePath(path);
+    // Held for listing, so that its sharing keeps it in place; where it may
+    // not be listed, only looked at.
+    Handle handle(::CreateFileW(wide.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle.valid() && ::GetLastError() == ERROR_ACCESS_DENIED) {
+      handle.Reset(::CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    }
     BY_HANDLE_FILE_INFORMATION info;
     if (!handle.valid() || !::GetFileInformationByHandle(handle.get(), &info)) {
       *status = Failed(kConvertOpenFailed, static_cast<int>(::GetLastError()));

@@ -21,9 +21,17 @@ def attributes(checker, ws, name):
     return set(text.split(":")[0][:-1].replace(" ", "")) if ":" in text else set()
 
 
-def set_attribute(checker, ws, name, flag):
-    subprocess.run(checker.runner + ["cmd", "/c", "attrib", flag, name], cwd=ws.path,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+def set_attributes(ws, name, flags):
+    """Sets attributes ("+r", "+h", "+s") where Wine keeps them: read-only as
+    no write permission, hidden and system in Samba's user.DOSATTRIB. Wine's
+    attrib takes one flag a call, and a second call now and then did not
+    take; attributes() still reads them through Wine."""
+    path = ws.join(name)
+    dos = sum({"+h": 0x2, "+s": 0x4}.get(flag, 0) for flag in flags)
+    if dos:
+        os.setxattr(path, "user.DOSATTRIB", b"0x%x" % dos)
+    if "+r" in flags:
+        os.chmod(path, os.stat(path).st_mode & ~0o222)
 
 
 def check_refused_names(checker, Workspace):
@@ -43,7 +51,7 @@ def check_refused_names(checker, Workspace):
     ]
     with Workspace() as ws:
         os.mkdir(ws.join("hidden"))
-        set_attribute(checker, ws, "hidden", "+h")
+        set_attributes(ws, "hidden", ["+h"])
         checker.expect("hidden directory: attribute set", "H" in attributes(checker, ws, "hidden"),
                        True)
         # Wine shows a directory without write permission as read-only.
@@ -233,8 +241,7 @@ def check_attributes_kept(checker, Workspace):
     (Wine cannot clear the archive attribute, so it is always set here)."""
     for flags in [["+h"], ["+s", "+h"], ["+r", "+s"]]:
         with Workspace() as ws:
-            for flag in flags:
-                set_attribute(checker, ws, "memo.txt", flag)
+            set_attributes(ws, "memo.txt", flags)
             before = attributes(checker, ws, "memo.txt")
             case = "attributes " + " ".join(flags)
             checker.expect(case + ": set", all((flag[1].upper() in before) == (flag[0] == "+")

@@ -248,14 +248,14 @@ const FaultCase kFaults[] = {
     {Step::kFlush, Path::kRename, kConvertFlushFailed, Where::kFlush},
     {Step::kCancel, Path::kRename, kConvertCancelled, Where::kRead},
     {Step::kCancelAfterFlush, Path::kRename, kConvertCancelled, Where::kFlush},
-#ifndef _WIN32  // the Win32 disk neither links nor renames over a file, and holds it
+#ifndef _WIN32  // Windows holds the file read against that
     // Another program puts a new file under the name before the commit.
     {Step::kReplaced, Path::kMoves, kConvertFileChanged, Where::kTakeName},
     {Step::kReplaced, Path::kRename, kConvertFileChanged, Where::kTakeName},
+#endif
     {Step::kRenameOver, Path::kRename, kConvertReplaceFailed, Where::kTakeName},
     {Step::kMoveAside, Path::kLinked, kConvertStaleBackup, Where::kRemoveStale},
     {Step::kRenameOver, Path::kLinked, kConvertReplaceFailed, Where::kTakeName},
-#endif
     {Step::kMoveAside, Path::kMoves, kConvertStaleBackup, Where::kRemoveStale},
     {Step::kMove, Path::kMoves, kConvertMoveFailed, Where::kMakeBackup},
     {Step::kMoveTo, Path::kMoves, kConvertReplaceFailed, Where::kTakeName},
@@ -315,13 +315,11 @@ TEST(ConvertFaults, EveryCommitPathAndABackupThatWillNotGo) {
     bool keep;
   };
   const Case cases[] = {
-#ifndef _WIN32  // the Win32 disk neither links nor renames over a file
       {Path::kRename, Step::kNone, false},
       {Path::kLinked, Step::kNone, true},
       {Path::kRename, Step::kRemoveBackup, false},
       // A newer backup put there meanwhile is not the stale one to remove.
       {Path::kRename, Step::kReplaced, false},
-#endif
       {Path::kMoves, Step::kNone, false},
       {Path::kMoves, Step::kNone, true},
       {Path::kMoves, Step::kRemoveBackup, false},

@@ -27,6 +27,17 @@ std::wstring Widen(const std::string& name) {
 
 std::wstring WidePath(const std::string& name) { return LongPathForm(Widen(name)); }
 
+std::string Utf8Name(const std::wstring& name) {
+  if (name.empty()) return std::string();
+  int size = ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, name.data(),
+                                   static_cast<int>(name.size()), nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return std::string();
+  std::string narrow(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, name.data(), static_cast<int>(name.size()),
+                        &narrow[0], size, nullptr, nullptr);
+  return narrow;
+}
+
 std::size_t NameBufferLength(const std::string& name) {
   const std::wstring wide = Widen(name);
   // Not UTF-8: no file has that name, and its bytes are its length.

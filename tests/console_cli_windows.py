@@ -171,7 +171,7 @@ def check_unicode_names(checker, Workspace, holder):
             holding.communicate(timeout=120)
             actual, _ = checker.run(["-R", alias], ws.path)
             checker.expect(case + ": one work file", held, checker.output(
-                [failure(alias, "別の変換がこのﾌｧｲﾙを処理中です。" + UNCHANGED)]))
+                [failure(alias, "別の変換がこのﾌｧｲﾙを処理中です。" + UNCHANGED, reason=True)]))
             checker.expect(case + ": output", actual, checker.output([done(alias)]))
             checker.expect(case + ": names", sorted(os.listdir(ws.path)),
                            sorted(["folder", "memo.txt", stored, stored + ".bak"]))

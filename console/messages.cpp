@@ -54,6 +54,9 @@ const char* failure_format(int result) {
       return "%s ... ﾌｧｲﾙの所有者とグループを保てません。ﾌｧｲﾙは変更していません。";
     case kConvertAttributesNotKept:
       return "%s ... ﾌｧｲﾙの拡張属性を保てません。ﾌｧｲﾙは変更していません。";
+    case kConvertBinary:
+      return "%s ... NULﾊﾞｲﾄを含むため変換しませんでした。"
+             "ﾊﾞｲﾅﾘかBOMのないUTF-16の可能性があります。-B を指定すると変換します。";
     default:
       return "%s ... 変換に失敗しました。";
   }

@@ -41,8 +41,8 @@ int run_console(int argc, char** shown_args, char** names) {
   watch_interrupts();
   ProgressLine progress;
   start_progress(&progress, settings.name, settings.silent);
-  int result = convert_file_with_progress(settings.style, settings.keep_backup, kModeDetect, name,
-                                          show_progress, &progress);
+  int result = convert_file_with_progress(settings.style, settings.keep_backup, settings.mode,
+                                          name, show_progress, &progress);
   erase_progress(&progress);
   conversion_finished();
   if (result == kConvertOk) {

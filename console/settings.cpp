@@ -5,6 +5,7 @@
 void init_settings(ConsoleSettings* settings) {
   std::memset(settings, 0, sizeof(*settings));
   settings->style = kStyleCrLf;
+  settings->mode = kModeDetect;
 }
 
 bool is_name_argument(const char* arg) {
@@ -24,6 +25,9 @@ int parse_argument(const char* arg, ConsoleSettings* settings) {
   signed char letter = static_cast<signed char>(arg[1]);
   if (letter > 'Z') letter = static_cast<signed char>(letter - 0x20);
   switch (letter) {
+    case 'B':
+      settings->mode = kModeBytes;
+      return kResultOk;
     case 'H':
       return kResultUsage;
     case 'M':

@@ -10,6 +10,7 @@ struct ConsoleSettings {
   LineBreakStyle style;
   std::int32_t keep_backup;
   std::int32_t silent;
+  ConvertMode mode;
   char name[kNameBufferSize];
 };
 

@@ -5,6 +5,7 @@ Expected texts are encoded here with Python's own cp932 codec, never with
 the program's bytes, so a wrong byte on either side shows up.
 """
 import argparse
+import codecs
 import fcntl
 import os
 import pty
@@ -36,11 +37,22 @@ MEMO_CRLF = b"one\r\ntwo\r\nthree\r\nfour\r\n\r\n" + "改行ｺｰﾄﾞ\r\n".en
 MEMO_CR = MEMO_CRLF.replace(b"\r\n", b"\r")
 MEMO_LF = MEMO_CRLF.replace(b"\r\n", b"\n")
 
+# A PNG header: NUL bytes, and CR and LF bytes that are no line breaks.
+PNG = b"\x89PNG\r\n\x1a\n\x00\x00\x00\rIHDR\x00\x00\x00\x01"
+PNG_LF = PNG.replace(b"\r\n", b"\n").replace(b"\r", b"\n")
+# 上 is U+4E0A and 」 U+300D: in UTF-16 their bytes are LF and CR bytes.
+QUOTE = "「上」\r\n上\r\n」"
+BINARY = "NULﾊﾞｲﾄを含むため変換しませんでした。ﾊﾞｲﾅﾘかBOMのないUTF-16の可能性があります。-B を指定すると変換します。"
+
 LOCALE_VARIABLES = ("LC_ALL", "LC_CTYPE", "LANG", "LOCPATH")
 
 
 def done(name):
     return name + " ... Done."
+
+
+def failure(name, text):
+    return name + " ... " + text
 
 
 class Form:
@@ -173,6 +185,47 @@ CONVERSIONS = [
 ]
 
 
+def utf16le(text):
+    return codecs.BOM_UTF16_LE + text.encode("utf-16-le")
+
+
+def utf16be(text):
+    return codecs.BOM_UTF16_BE + text.encode("utf-16-be")
+
+
+# Files by content: (case, arguments before the name, content, output lines,
+# status, content after, backup, same file: neither rewritten nor touched,
+# and no backup that is a second link to it).
+ENCODINGS = [
+    ("NUL byte refused", ["-U"], PNG, [failure("data", BINARY)], 1, PNG, None, True),
+    ("NUL byte with /b", ["/b", "-U"], PNG, [done("data")], 0, PNG_LF, None, False),
+    ("UTF-16LE to LF", ["-U"], utf16le(QUOTE), [done("data")], 0,
+     utf16le(QUOTE.replace("\r\n", "\n")), None, False),
+    ("UTF-16BE to CR", ["-M"], utf16be(QUOTE), [done("data")], 0,
+     utf16be(QUOTE.replace("\r\n", "\r")), None, False),
+    ("already LF", ["-U"], MEMO_LF, [done("data")], 0, MEMO_LF, None, True),
+    ("already LF, -R", ["-R", "-U"], MEMO_LF, [done("data")], 0, MEMO_LF, MEMO_LF, True),
+]
+
+
+def check_encodings(checker):
+    old = 1_000_000_000_000_000_000  # 2001, in nanoseconds: a rewrite shows
+    for case, args, before, output, status, after, backup, same in ENCODINGS:
+        with Workspace() as ws:
+            ws.write("data", before)
+            os.utime(ws.join("data"), ns=(old, old))
+            identity = os.stat(ws.join("data")).st_ino, old, 1
+            actual, code = checker.run(args + ["data"], ws.path)
+            checker.expect(case + ": output", actual, checker.output(output))
+            checker.expect(case + ": status", code, status)
+            checker.expect(case + ": content", ws.read("data"), after)
+            checker.expect(case + ": backup", ws.read("data.bak"), backup)
+            checker.expect(case + ": no work file", ws.read("data.~ql"), None)
+            stat = os.stat(ws.join("data"))
+            checker.expect(case + ": same file",
+                           (stat.st_ino, stat.st_mtime_ns, stat.st_nlink) == identity, same)
+
+
 def check_refusals(checker):
     for case, args, output in REFUSALS:
         with Workspace() as ws:
@@ -300,10 +353,6 @@ def check_locales(checker):
                                checker.output([OPTION_ERROR] + USAGE, form))
 
 
-def failure(name, text):
-    return name + " ... " + text
-
-
 UNCHANGED = "ﾌｧｲﾙは変更していません。"
 
 
@@ -357,6 +406,25 @@ def check_interruptions(checker):
                 checker.expect(case + ": nothing on stderr", errors, b"")
 
 
+def check_ignored_hangup(checker):
+    """Under nohup, a hangup does not stop the conversion."""
+    big = b"0123456789abcdef0123456789abcde\r\n" * (1 << 20)  # 32 MiB
+    with Workspace() as ws:
+        ws.write("big.txt", big)
+        process = subprocess.Popen(
+            checker.runner + [checker.program, "-U", "big.txt"], cwd=ws.path,
+            stdout=subprocess.PIPE, env=checker.environment(),
+            preexec_fn=lambda: signal.signal(signal.SIGHUP, signal.SIG_IGN))
+        started = wait_for(lambda: os.path.exists(ws.join("big.txt.~ql")))
+        process.send_signal(signal.SIGHUP)
+        output, _ = process.communicate(timeout=120)
+        checker.expect("hangup ignored: work file seen", started, True)
+        checker.expect("hangup ignored: output", output, checker.output([done("big.txt")]))
+        checker.expect("hangup ignored: status", process.returncode, 0)
+        checker.expect("hangup ignored: content", ws.read("big.txt") == big.replace(b"\r\n", b"\n"),
+                       True)
+
+
 def read_all(fd):
     data = b""
     while select.select([fd], [], [], 0)[0]:
@@ -386,6 +454,91 @@ def check_work_files(checker):
             checker.expect(case + ": status", status, 1 if held else 0)
             checker.expect(case + ": content", ws.read("memo.txt"), MEMO if held else MEMO_LF)
             checker.expect(case + ": work file", ws.read("memo.txt.~ql"), b"partial" if held else None)
+
+
+def check_second_run_on_work_file(checker):
+    """A second run given a live conversion's work file as its file is
+    refused, and the first still ends with exactly the converted file."""
+    big = b"0123456789abcdef0123456789abcde\r\n" * (1 << 20)  # 32 MiB
+    with Workspace() as ws:
+        ws.write("big.txt", big)
+        first = subprocess.Popen(checker.runner + [checker.program, "-S", "-U", "big.txt"],
+                                 cwd=ws.path, env=checker.environment())
+        started = wait_for(lambda: os.path.exists(ws.join("big.txt.~ql")))
+        # Paused, so the second run surely meets it live.
+        first.send_signal(signal.SIGSTOP)
+        actual, status = checker.run(["-M", "big.txt.~ql"], ws.path)
+        first.send_signal(signal.SIGCONT)
+        first.wait(timeout=120)
+        checker.expect("second run on the work file: first seen", started, True)
+        checker.expect("second run on the work file: output", actual, checker.output(
+            [failure("big.txt.~ql", "別の変換がこのﾌｧｲﾙを処理中です。" + UNCHANGED)]))
+        checker.expect("second run on the work file: status", status, 1)
+        checker.expect("second run on the work file: first done", first.returncode, 0)
+        checker.expect("second run on the work file: content exact",
+                       ws.read("big.txt") == big.replace(b"\r\n", b"\n"), True)
+        checker.expect("second run on the work file: nothing left",
+                       sorted(os.listdir(ws.path)), ["big.txt", "folder", "memo.txt"])
+
+
+ATTACKER = r"""
+import ctypes, os, sys, time
+libc = ctypes.CDLL(None, use_errno=True)
+a, b, stop = (os.fsencode(x) for x in sys.argv[1:4])
+while not os.path.exists(stop):
+    libc.renameat2(-100, a, -100, b, 2)  # RENAME_EXCHANGE
+"""
+
+
+def check_attacker(checker):
+    """Another user who can rename entries in the file's folder swaps the
+    name, or the folder, with a symbolic link in a tight loop while root
+    converts: root reads and writes nothing outside the named file, and
+    leaves no copy of another file where that user could read it."""
+    if os.geteuid() != 0 or not shutil.which("setpriv"):
+        print("SKIP attacker: needs root and setpriv")
+        return
+    secret = b"root only\r\n" * 1000
+    nobody = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"]
+    for case, swap_a, swap_b, name in [("name swapped", "u/d/att.txt", "u/d/att.lnk", "u/d/att.txt"),
+                                       ("folder swapped", "u/d", "u/dl", "u/d/secret.txt")]:
+        with Workspace() as ws:
+            os.makedirs(ws.join("u/d"))
+            os.mkdir(ws.join("root"))
+            os.chmod(ws.join("root"), 0o700)
+            ws.write("root/secret.txt", secret)
+            ws.write("root/secret.txt.bak", b"old backup")
+            os.chmod(ws.join("root/secret.txt"), 0o600)
+            ws.write(name, MEMO)
+            os.symlink(ws.join("root/secret.txt"), ws.join("u/d/att.lnk"))
+            os.symlink(ws.join("root"), ws.join("u/dl"))
+            # That user's own folders and links.
+            for entry in ("u", "u/d", "u/d/att.lnk", "u/dl"):
+                os.lchown(ws.join(entry), 65534, 65534)
+            os.chmod(ws.path, 0o755)
+            before = os.stat(ws.join("root/secret.txt"))
+            attacker = subprocess.Popen(nobody + [sys.executable, "-c", ATTACKER, ws.join(swap_a),
+                                                  ws.join(swap_b), ws.join("stop")])
+            try:
+                for run in range(40):
+                    checker.run(["-S", "-W" if run % 2 else "-U", name], ws.path)
+            finally:
+                ws.write("stop", b"")
+                attacker.wait(timeout=60)
+            after = os.stat(ws.join("root/secret.txt"))
+            checker.expect(case + ": other file untouched",
+                           (ws.read("root/secret.txt") == secret, after.st_ino, after.st_mtime_ns),
+                           (True, before.st_ino, before.st_mtime_ns))
+            checker.expect(case + ": its backup untouched", ws.read("root/secret.txt.bak"),
+                           b"old backup")
+            checker.expect(case + ": nothing added beside it", sorted(os.listdir(ws.join("root"))),
+                           ["secret.txt", "secret.txt.bak"])
+            # The loop may have stopped with the folder swapped.
+            own = "u/dl" if os.path.islink(ws.join("u/d")) else "u/d"
+            copies = [entry for entry in os.listdir(ws.join(own))
+                      if not os.path.islink(ws.join(own + "/" + entry))
+                      and b"root only" in (ws.read(own + "/" + entry) or b"")]
+            checker.expect(case + ": no copy where that user reads", copies, [])
 
 
 def check_closed_stdout(checker):
@@ -460,6 +613,7 @@ def main():
         check_refusals(checker)
         check_conversions(checker)
         check_files(checker)
+        check_encodings(checker)
         if not options.windows:
             check_posix_only(checker)
     if options.windows:
@@ -469,10 +623,13 @@ def main():
         checker.form = CP932
         checker.label = CP932.name
         check_interruptions(checker)
+        check_ignored_hangup(checker)
         check_work_files(checker)
         check_closed_stdout(checker)
         check_owner_kept(checker)
         check_disk_full(checker)
+        check_second_run_on_work_file(checker)
+        check_attacker(checker)
         checker.label = "locale"
         check_locales(checker)
     print(f"{checker.failures} failure(s)")

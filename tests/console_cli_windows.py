@@ -3,9 +3,10 @@
 names."""
 
 import os
+import signal
 import subprocess
 
-from console_cli import MEMO, MEMO_LF, NAME_ERROR, UNCHANGED, done, failure
+from console_cli import MEMO, MEMO_LF, NAME_ERROR, UNCHANGED, done, failure, wait_for
 
 SJIS_TEXT = b"\x95\x5c\r\n\x83\x5c\n"  # 表 and ソ: trail byte 0x5C, the '\' byte
 SJIS_TEXT_LF = b"\x95\x5c\n\x83\x5c\n"
@@ -20,9 +21,17 @@ def attributes(checker, ws, name):
     return set(text.split(":")[0][:-1].replace(" ", "")) if ":" in text else set()
 
 
-def set_attribute(checker, ws, name, flag):
-    subprocess.run(checker.runner + ["cmd", "/c", "attrib", flag, name], cwd=ws.path,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+def set_attributes(ws, name, flags):
+    """Sets attributes ("+r", "+h", "+s") where Wine keeps them: read-only as
+    no write permission, hidden and system in Samba's user.DOSATTRIB. Wine's
+    attrib takes one flag a call, and a second call now and then did not
+    take; attributes() still reads them through Wine."""
+    path = ws.join(name)
+    dos = sum({"+h": 0x2, "+s": 0x4}.get(flag, 0) for flag in flags)
+    if dos:
+        os.setxattr(path, "user.DOSATTRIB", b"0x%x" % dos)
+    if "+r" in flags:
+        os.chmod(path, os.stat(path).st_mode & ~0o222)
 
 
 def check_refused_names(checker, Workspace):
@@ -42,7 +51,7 @@ def check_refused_names(checker, Workspace):
     ]
     with Workspace() as ws:
         os.mkdir(ws.join("hidden"))
-        set_attribute(checker, ws, "hidden", "+h")
+        set_attributes(ws, "hidden", ["+h"])
         checker.expect("hidden directory: attribute set", "H" in attributes(checker, ws, "hidden"),
                        True)
         # Wine shows a directory without write permission as read-only.
@@ -107,9 +116,11 @@ def check_shift_jis_names(checker, Workspace):
             checker.expect(case + ": backup", ws.read(path + ".bak"), SJIS_TEXT)
 
 
-def check_unicode_names(checker, Workspace):
+def check_unicode_names(checker, Workspace, holder):
     """Each name converts exactly the file it names, whatever code page 932
-    lacks; messages show such characters as '?'."""
+    lacks; messages show such characters as '?'. Every name of one file
+    (short, in another case, with trailing dots or spaces, in the system's
+    own path forms) finds its one work file, and the file keeps its name."""
     names = ["café.txt", "price¥100.txt", "한국어.txt", "😀memo.txt", "𠮷野家.txt"]
     for name in names:
         with Workspace() as ws:
@@ -143,25 +154,56 @@ def check_unicode_names(checker, Workspace):
             checker.expect("long path: content", f.read(), b"a\r\nb")
         checker.expect("long path: backup", os.path.exists(path + ".bak"), True)
 
+    stored = "longfilename document.txt"
+    for alias in ["LONG~3H3.TXT",  # Wine's short name for it
+                  "LONGFILENAME DOCUMENT.TXT", stored + ".", stored + " ",
+                  "\\\\?\\" + stored, "\\\\.\\" + stored]:
+        with Workspace() as ws:
+            if alias.startswith("\\\\"):
+                alias = alias[:4] + "Z:" + ws.join(alias[4:]).replace("/", "\\")
+            ws.write(stored, b"a\nb")
+            ws.write(stored + ".~ql", b"partial")
+            holding = subprocess.Popen(checker.runner + [holder, stored + ".~ql"], cwd=ws.path,
+                                       stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+            holding.stdout.readline()
+            case = "name " + alias
+            held, _ = checker.run(["-R", alias], ws.path)
+            holding.communicate(timeout=120)
+            actual, _ = checker.run(["-R", alias], ws.path)
+            checker.expect(case + ": one work file", held, checker.output(
+                [failure(alias, "別の変換がこのﾌｧｲﾙを処理中です。" + UNCHANGED)]))
+            checker.expect(case + ": output", actual, checker.output([done(alias)]))
+            checker.expect(case + ": names", sorted(os.listdir(ws.path)),
+                           sorted(["folder", "memo.txt", stored, stored + ".bak"]))
+            checker.expect(case + ": content", ws.read(stored), b"a\r\nb")
+
 
 def check_held_files(checker, Workspace, holder):
-    """A file another program holds without sharing gets its own message; a
-    work file held by a live conversion refuses a second one; one left by a
-    killed conversion is replaced. Nothing else is touched."""
+    """A file another program holds open so that it could not be moved, or
+    so that it could be written meanwhile, gets its own message before any
+    work; a writer that comes during the conversion is refused. A work file
+    held by a live conversion refuses a second one; one left by a killed
+    conversion is replaced. Nothing else is touched, an old backup neither."""
     in_use = failure("memo.txt", "ﾌｧｲﾙが他のﾌﾟﾛｸﾞﾗﾑで使用中です。" + UNCHANGED)
     busy = failure("memo.txt", "別の変換がこのﾌｧｲﾙを処理中です。" + UNCHANGED)
+    # (case, held name, holder arguments ([]: its default, None: no holder), output,
+    #  status, content)
     cases = [
-        ("file in use", "memo.txt", True, in_use, 1, MEMO),
-        ("live work file", "memo.txt.~ql", True, busy, 1, MEMO),
-        ("stale work file", "memo.txt.~ql", False, done("memo.txt"), 0, MEMO_LF),
+        ("file in use", "memo.txt", [], in_use, 1, MEMO),
+        ("writer sharing everything", "memo.txt", ["w", "rwd"], in_use, 1, MEMO + b"more\r\n"),
+        ("reader not sharing deletion", "memo.txt", ["r", "rw"], in_use, 1, MEMO),
+        ("live work file", "memo.txt.~ql", [], busy, 1, MEMO),
+        ("stale work file", "memo.txt.~ql", None, done("memo.txt"), 0, MEMO_LF),
     ]
-    for case, held_name, live, output, status, content in cases:
+    for case, held_name, holding, output, status, content in cases:
         with Workspace() as ws:
             ws.write(held_name, ws.read(held_name) or b"partial")
+            ws.write("memo.txt.bak", b"old")
             holder_process = None
-            if live:
-                holder_process = subprocess.Popen(checker.runner + [holder, held_name], cwd=ws.path,
-                                                  stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+            if holding is not None:
+                holder_process = subprocess.Popen(checker.runner + [holder, held_name] + holding,
+                                                  cwd=ws.path, stdin=subprocess.PIPE,
+                                                  stdout=subprocess.PIPE)
                 checker.expect(case + ": held", holder_process.stdout.readline().strip(), b"held")
             actual, code = checker.run(["-U", "memo.txt"], ws.path)
             if holder_process:
@@ -170,8 +212,28 @@ def check_held_files(checker, Workspace, holder):
             checker.expect(case + ": status", code, status)
             checker.expect(case + ": content", ws.read("memo.txt"), content)
             checker.expect(case + ": work file", ws.read("memo.txt.~ql"),
-                           b"partial" if held_name != "memo.txt" and live else None)
-            checker.expect(case + ": no backup", ws.read("memo.txt.bak"), None)
+                           b"partial" if held_name != "memo.txt" and holding is not None else None)
+            checker.expect(case + ": old backup", ws.read("memo.txt.bak"),
+                           None if status == 0 else b"old")
+
+    # A writer while the file is read: the conversion is paused once it writes.
+    with Workspace() as ws:
+        big = b"0123456789abcdef0123456789abcde\r\n" * (2 << 20)  # 64 MiB
+        ws.write("big.txt", big)
+        process = subprocess.Popen(checker.runner + [checker.program, "-U", "big.txt"],
+                                   cwd=ws.path, stdout=subprocess.PIPE)
+        writing = wait_for(lambda: os.path.exists(ws.join("big.txt.~ql"))
+                           and os.path.getsize(ws.join("big.txt.~ql")) > 0)
+        process.send_signal(signal.SIGSTOP)
+        writer = subprocess.run(checker.runner + [holder, "big.txt", "w", "rwd"], cwd=ws.path,
+                                input=b"", stdout=subprocess.PIPE, timeout=120)
+        process.send_signal(signal.SIGCONT)
+        output, _ = process.communicate(timeout=120)
+        checker.expect("writer meanwhile: conversion writing", writing, True)
+        checker.expect("writer meanwhile: refused", writer.stdout.strip(), b"failed")
+        checker.expect("writer meanwhile: output", output, checker.output([done("big.txt")]))
+        checker.expect("writer meanwhile: content", ws.read("big.txt") == big.replace(b"\r", b""),
+                       True)
 
 
 def check_attributes_kept(checker, Workspace):
@@ -179,8 +241,7 @@ def check_attributes_kept(checker, Workspace):
     (Wine cannot clear the archive attribute, so it is always set here)."""
     for flags in [["+h"], ["+s", "+h"], ["+r", "+s"]]:
         with Workspace() as ws:
-            for flag in flags:
-                set_attribute(checker, ws, "memo.txt", flag)
+            set_attributes(ws, "memo.txt", flags)
             before = attributes(checker, ws, "memo.txt")
             case = "attributes " + " ".join(flags)
             checker.expect(case + ": set", all((flag[1].upper() in before) == (flag[0] == "+")
@@ -194,6 +255,6 @@ def check(checker, Workspace, holder):
     check_refused_names(checker, Workspace)
     check_read_only_file(checker, Workspace)
     check_shift_jis_names(checker, Workspace)
-    check_unicode_names(checker, Workspace)
+    check_unicode_names(checker, Workspace, holder)
     check_held_files(checker, Workspace, holder)
     check_attributes_kept(checker, Workspace)

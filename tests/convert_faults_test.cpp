@@ -248,14 +248,14 @@ const FaultCase kFaults[] = {
     {Step::kFlush, Path::kRename, kConvertFlushFailed, Where::kFlush},
     {Step::kCancel, Path::kRename, kConvertCancelled, Where::kRead},
     {Step::kCancelAfterFlush, Path::kRename, kConvertCancelled, Where::kFlush},
-#ifndef _WIN32  // the Win32 disk neither links nor renames over a file, and holds it
+#ifndef _WIN32  // Windows holds the file read against that
     // Another program puts a new file under the name before the commit.
     {Step::kReplaced, Path::kMoves, kConvertFileChanged, Where::kTakeName},
     {Step::kReplaced, Path::kRename, kConvertFileChanged, Where::kTakeName},
+#endif
     {Step::kRenameOver, Path::kRename, kConvertReplaceFailed, Where::kTakeName},
     {Step::kMoveAside, Path::kLinked, kConvertStaleBackup, Where::kRemoveStale},
     {Step::kRenameOver, Path::kLinked, kConvertReplaceFailed, Where::kTakeName},
-#endif
     {Step::kMoveAside, Path::kMoves, kConvertStaleBackup, Where::kRemoveStale},
     {Step::kMove, Path::kMoves, kConvertMoveFailed, Where::kMakeBackup},
     {Step::kMoveTo, Path::kMoves, kConvertReplaceFailed, Where::kTakeName},
@@ -315,11 +315,11 @@ TEST(ConvertFaults, EveryCommitPathAndABackupThatWillNotGo) {
     bool keep;
   };
   const Case cases[] = {
-#ifndef _WIN32  // the Win32 disk neither links nor renames over a file
       {Path::kRename, Step::kNone, false},
       {Path::kLinked, Step::kNone, true},
       {Path::kRename, Step::kRemoveBackup, false},
-#endif
+      // A newer backup put there meanwhile is not the stale one to remove.
+      {Path::kRename, Step::kReplaced, false},
       {Path::kMoves, Step::kNone, false},
       {Path::kMoves, Step::kNone, true},
       {Path::kMoves, Step::kRemoveBackup, false},
@@ -331,15 +331,21 @@ TEST(ConvertFaults, EveryCommitPathAndABackupThatWillNotGo) {
     const std::string file = dir.Path("memo.txt");
     WriteFile(file, "a\r\nb");
     WriteFile(file + ".bak", "stale");
-    FaultyDisk disk(c.fail, c.path);
+    auto replace_backup = [&] {
+      if (c.fail != Step::kReplaced) return;
+      WriteFile(file + ".new", "newer");
+      std::filesystem::rename(file + ".new", file + ".bak");
+    };
+    FaultyDisk disk(c.fail, c.path, false, nullptr, replace_backup);
     EXPECT_TRUE(quenlo::ConvertWith(disk, kStyleLf, c.keep, file.c_str(), kBuffer).ok());
     EXPECT_EQ(ReadFile(file), "a\nb");
     // With -R the backup is replaced. Without, one that will not go stays:
     // the stale one, or where the original was moved, the original.
     const bool stays = c.fail == Step::kRemoveBackup;
-    const std::string left = c.keep || (stays && c.path == Path::kMoves) ? "a\r\nb"
-                             : stays                                     ? "stale"
-                                                                         : "";
+    const std::string left = c.fail == Step::kReplaced                     ? "newer"
+                             : c.keep || (stays && c.path == Path::kMoves) ? "a\r\nb"
+                             : stays                                       ? "stale"
+                                                                           : "";
     EXPECT_EQ(Exists(file + ".bak"), !left.empty());
     if (!left.empty()) {
       EXPECT_EQ(ReadFile(file + ".bak"), left);

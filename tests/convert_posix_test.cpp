@@ -89,15 +89,19 @@ TEST(ConvertFile, EmptyFileStaysEmpty) {
   EXPECT_FALSE(Exists(file + ".bak"));
 }
 
+// Set-id bits too, which the first write into a file would clear.
 TEST(ConvertFile, KeepsPermissionBits) {
-  TempDir dir;
-  const std::string file = dir.Path("run.sh");
-  WriteFile(file, "#!/bin/sh\r\necho hi\r\n");
-  ASSERT_EQ(::chmod(file.c_str(), 0751), 0);
-  ASSERT_EQ(convert_file(kStyleLf, 0, file.c_str()), kConvertOk);
-  struct stat st;
-  ASSERT_EQ(::stat(file.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0751u);
+  for (mode_t mode : {0751, 04755, 02755}) {
+    SCOPED_TRACE(mode);
+    TempDir dir;
+    const std::string file = dir.Path("run.sh");
+    WriteFile(file, "#!/bin/sh\r\necho hi\r\n");
+    ASSERT_EQ(::chmod(file.c_str(), mode), 0);
+    ASSERT_EQ(convert_file(kStyleLf, 0, file.c_str()), kConvertOk);
+    struct stat st;
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, mode);
+  }
 }
 
 TEST(ConvertFile, FollowsSymbolicLinks) {
@@ -154,6 +158,21 @@ TEST(ConvertFile, NameLengthLimitOfTheBackupBuffer) {
     EXPECT_EQ(convert_file(kStyleCrLf, 0, name.c_str()), expected) << length;
     EXPECT_EQ(ReadFile(name), length == 511 ? "a\r\n" : "a\n");
   }
+}
+
+// Past the file system's name limit the work file gets a shorter name;
+// only -R needs "<name>.bak" itself, and refuses before any step.
+TEST(ConvertFile, NamesNearTheFileSystemsLimit) {
+  TempDir dir;
+  const std::string file = dir.Path(std::string(253, 'n'));
+  WriteFile(file, "a\n");
+  EXPECT_EQ(convert_file(kStyleCrLf, 1, file.c_str()), kConvertBackupNameTooLong);
+  EXPECT_EQ(ReadFile(file), "a\n");
+  EXPECT_EQ(convert_file(kStyleCrLf, 0, file.c_str()), kConvertOk);
+  EXPECT_EQ(ReadFile(file), "a\r\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path("")),
+                          std::filesystem::directory_iterator()),
+            1);
 }
 
 TEST(ConvertFile, StaleBackupDirectoryStopsBeforeAnyChange) {

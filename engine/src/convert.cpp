@@ -18,12 +18,13 @@
 //   6 rename FILE.~ql over FILE    FILE (new), FILE.bak, ~qb  the same
 //   7 remove FILE.~qb              FILE (new), FILE.bak       done
 //
-// Where a rename cannot replace a file (Windows) or there are no hard links
-// (FAT, exFAT), step 5 moves FILE to FILE.bak and step 6 moves FILE.~ql to
-// the free name, and without -R FILE.bak is removed at the end. Between
-// those two moves the name is absent: the content is whole in FILE.bak and
-// FILE.~ql, and the next run, finding the name absent, FILE.bak present and
-// FILE.~ql held by no one, moves FILE.bak back first and then converts.
+// Where there are no hard links (FAT, exFAT; Windows does not count on its
+// replacing rename there either), step 5 moves FILE to FILE.bak and step 6
+// moves FILE.~ql to the free name, and without -R FILE.bak is removed at the
+// end. Between those two moves the name is absent: the content is whole in
+// FILE.bak and FILE.~ql, and the next run, finding the name absent, FILE.bak
+// present and FILE.~ql held by no one, moves FILE.bak back first and then
+// converts.
 //
 // Any failure or cancel removes FILE.~ql and leaves FILE as it was, and an
 // old FILE.bak too: moved aside, it is put back. Only if putting the
@@ -337,7 +338,8 @@ Status Convert(Disk& disk, LineBreakStyle style, bool keep_backup, const char* n
   }
   if (status.ok() && !unchanged) {
     status = Flush(*work, progress, context, original.size);
-    // Closed first: Windows moves an open file only where its opener allowed it.
+    // Closed first: Windows neither moves a file its opener did not share for
+    // deleting nor renames over an open one.
     input.reset();
     if (status.ok()) status = Commit(*dir, *work, names, original, stale, keep_backup);
   }

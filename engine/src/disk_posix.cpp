@@ -373,12 +373,61 @@ int OpenNoLinks(const std::string& path) {
   return ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
 }
 
-std::string RealPath(const std::string& name) {
-  char* real = ::realpath(name.c_str(), nullptr);
-  if (!real) return std::string();
-  std::string resolved(real);
-  ::free(real);
-  return resolved;
+// A link the caller may follow: its own, or root's. Another user's link
+// could point at anything the caller may write.
+bool Trusted(const struct stat& link) { return link.st_uid == ::geteuid() || link.st_uid == 0; }
+
+std::vector<std::string> Parts(const std::string& path) {
+  std::vector<std::string> parts;
+  std::string::size_type at = 0;
+  while (at <= path.size()) {
+    const std::string::size_type slash = std::min(path.find('/', at), path.size());
+    if (slash > at) parts.push_back(path.substr(at, slash - at));
+    at = slash + 1;
+  }
+  return parts;
+}
+
+// The absolute name of `path` with every link followed, as realpath gives
+// it; empty when a part is missing or a link is not Trusted.
+std::string RealPath(const std::string& path) {
+  std::vector<std::string> todo = Parts(path);
+  if (path.empty() || path[0] != '/') {
+    char* cwd = ::getcwd(nullptr, 0);
+    if (!cwd) return std::string();
+    std::vector<std::string> here = Parts(cwd);
+    ::free(cwd);
+    todo.insert(todo.begin(), here.begin(), here.end());
+  }
+  std::vector<std::string> done;
+  auto joined = [&done] {
+    std::string name;
+    for (const std::string& part : done) name += "/" + part;
+    return name.empty() ? std::string("/") : name;
+  };
+  for (int links = 0; !todo.empty();) {
+    const std::string part = todo.front();
+    todo.erase(todo.begin());
+    if (part == ".") continue;
+    if (part == "..") {
+      if (!done.empty()) done.pop_back();
+      continue;
+    }
+    done.push_back(part);
+    struct stat st;
+    if (::lstat(joined().c_str(), &st) != 0) return std::string();
+    if (!S_ISLNK(st.st_mode)) continue;
+    if (!Trusted(st) || ++links > 40) return std::string();
+    std::vector<char> target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
+    const ssize_t size = ::readlink(joined().c_str(), target.data(), target.size());
+    if (size < 0 || static_cast<std::size_t>(size) >= target.size()) return std::string();
+    done.pop_back();
+    const std::string to(target.data(), static_cast<std::size_t>(size));
+    if (!to.empty() && to[0] == '/') done.clear();
+    std::vector<std::string> more = Parts(to);
+    todo.insert(todo.begin(), more.begin(), more.end());
+  }
+  return joined();
 }
 
 class PosixDisk : public Disk {
@@ -399,6 +448,9 @@ class PosixDisk : public Disk {
   ResolvedName Resolve(const std::string& name) override {
     struct stat st;
     std::string full;
+    // A link named by the caller is followed to its target, but only a
+    // Trusted one, in the name or on the way to it. Left unresolved, the
+    // name meets a link where no step follows one, and is refused.
     if (::lstat(name.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
       full = RealPath(name);
     } else {

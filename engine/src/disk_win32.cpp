@@ -5,6 +5,7 @@
 #endif
 #include <windows.h>
 
+#include <optional>
 #include <vector>
 
 #include "disk.h"
@@ -18,12 +19,16 @@ namespace {
 // ReadFile and WriteFile take 32-bit sizes.
 constexpr std::size_t kMaxChunk = std::size_t{1} << 30;
 
-// Other programs may keep the file open meanwhile, as with the runtime's _open.
+// For handles that must not get in another program's way.
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 // What the converted file takes over from the original.
 constexpr DWORD kKeptAttributes =
     FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+
+// What a program may set on a file; the other bits the system keeps itself.
+constexpr DWORD kSettableAttributes = kKeptAttributes | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED |
+                                      FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_TEMPORARY;
 
 class Handle {
  public:
@@ -38,6 +43,12 @@ class Handle {
     if (valid()) ::CloseHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;
   }
+  void Reset(HANDLE handle) {
+    Close();
+    handle_ = handle;
+  }
+  // Handed on to an owner that closes it.
+  void Release() { handle_ = INVALID_HANDLE_VALUE; }
 
  private:
   HANDLE handle_;
@@ -87,18 +98,70 @@ bool SetAttributes(HANDLE handle, DWORD attributes) {
   return ::SetFileInformationByHandle(handle, FileBasicInfo, &info, sizeof(info)) != 0;
 }
 
+std::uint64_t FileIndex(const BY_HANDLE_FILE_INFORMATION& info) {
+  return (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+}
+
+// A symbolic link or a junction: a name that leads elsewhere. Other reparse
+// points (deduplicated, compressed or cloud files) are files like any other.
+bool IsLink(HANDLE handle, DWORD attributes) {
+  if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+  FILE_ATTRIBUTE_TAG_INFO info;
+  return !::GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &info, sizeof(info)) ||
+         IsReparseTagNameSurrogate(info.ReparseTag);
+}
+
+// The read-only attribute taken off a file for one step it would block:
+// replacing its name or deleting it. It goes back on the file wherever the
+// file lives on: under its name should the step fail, under another name
+// (a backup linked to it) should it succeed.
+class ReadOnlyLifted {
+ public:
+  // `directory` holds the file; it finds the file again by its index.
+  ReadOnlyLifted(HANDLE directory, const std::wstring& name) : directory_(directory) {
+    // Closed again at once: a rename does not replace an open file.
+    Handle file(::CreateFileW(name.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                              kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT,
+                              nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!file.valid() || !::GetFileInformationByHandle(file.get(), &info) ||
+        !(info.dwFileAttributes & FILE_ATTRIBUTE_READONLY))
+      return;
+    attributes_ = info.dwFileAttributes & kSettableAttributes;
+    id_ = FileIndex(info);
+    lifted_ = SetAttributes(file.get(), attributes_ & ~FILE_ATTRIBUTE_READONLY);
+  }
+  ReadOnlyLifted(const ReadOnlyLifted&) = delete;
+  ReadOnlyLifted& operator=(const ReadOnlyLifted&) = delete;
+  ~ReadOnlyLifted() {
+    if (!lifted_) return;
+    FILE_ID_DESCRIPTOR id = {};
+    id.dwSize = sizeof(id);
+    id.Type = FileIdType;
+    id.FileId.QuadPart = static_cast<LONGLONG>(id_);
+    // Gone with its last name, the file needs nothing back.
+    Handle file(::OpenFileById(directory_, &id, FILE_WRITE_ATTRIBUTES, kShareAll, nullptr,
+                               FILE_FLAG_OPEN_REPARSE_POINT));
+    if (file.valid()) SetAttributes(file.get(), attributes_);
+  }
+
+  bool lifted() const { return lifted_; }
+
+ private:
+  HANDLE directory_;
+  DWORD attributes_ = 0;
+  std::uint64_t id_ = 0;
+  bool lifted_ = false;
+};
+
 // Deletes a file, read-only or not: ERROR_SUCCESS or the error.
-DWORD DeleteAnyway(const std::wstring& name) {
+DWORD DeleteAnyway(HANDLE directory, const std::wstring& name) {
   if (::DeleteFileW(name.c_str())) return ERROR_SUCCESS;
-  DWORD error = ::GetLastError();
+  const DWORD error = ::GetLastError();
   if (error != ERROR_ACCESS_DENIED) return error;
-  DWORD attributes = ::GetFileAttributesW(name.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return error;
-  if (!::SetFileAttributesW(name.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) return error;
-  if (::DeleteFileW(name.c_str())) return ERROR_SUCCESS;
-  error = ::GetLastError();
-  ::SetFileAttributesW(name.c_str(), attributes);
-  return error;
+  ReadOnlyLifted lifted(directory, name);
+  if (!lifted.lifted()) return error;
+  return ::DeleteFileW(name.c_str()) ? ERROR_SUCCESS : ::GetLastError();
 }
 
 // The volume serial number and file index tell one file from another.
@@ -107,7 +170,7 @@ FileState StateOf(HANDLE handle) {
   FileState state;
   if (!::GetFileInformationByHandle(handle, &info)) return state;
   state.volume = info.dwVolumeSerialNumber;
-  state.id = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  state.id = FileIndex(info);
   state.size = static_cast<std::int64_t>((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) |
                                          info.nFileSizeLow);
   state.modified = static_cast<std::int64_t>(
@@ -149,8 +212,9 @@ class Win32Input : public InputFile {
 // delete it, which is how a live work file is told from a stale one.
 class Win32Work : public WorkFile {
  public:
-  Win32Work(HANDLE handle, std::wstring name, std::string directory)
-      : handle_(handle), name_(std::move(name)), directory_(std::move(directory)) {}
+  // `directory` is the handle of the directory `path`, which outlives it.
+  Win32Work(HANDLE handle, std::wstring name, std::string path, HANDLE directory)
+      : handle_(handle), name_(std::move(name)), path_(std::move(path)), directory_(directory) {}
   ~Win32Work() override {
     if (moved_) return;
     FILE_DISPOSITION_INFO dispose = {TRUE};
@@ -221,7 +285,10 @@ class Win32Work : public WorkFile {
   Status MoveTo(const std::string& name, bool replace) override {
     if (!SetAttributes(handle_.get(), attributes_))
       return Failed(kConvertMoveFailed, static_cast<int>(::GetLastError()));
-    const std::wstring to = WidePath(Join(directory_, name));
+    const std::wstring to = WidePath(Join(path_, name));
+    // A rename does not replace a read-only file.
+    std::optional<ReadOnlyLifted> lifted;
+    if (replace) lifted.emplace(directory_, to);
     std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + to.size() * sizeof(wchar_t));
     auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
     info->ReplaceIfExists = replace ? TRUE : FALSE;
@@ -256,15 +323,22 @@ class Win32Work : public WorkFile {
 
   Handle handle_;
   std::wstring name_;
-  std::string directory_;
+  std::string path_;
+  HANDLE directory_;
   std::vector<char> room_;
   DWORD attributes_ = 0;
   bool moved_ = false;
 };
 
+// "\\?\" and "\\.\" start a path in the system's own form, not a pattern.
+bool HasDevicePrefix(const std::string& name) {
+  return name.size() >= 4 && name[0] == '\\' && name[1] == '\\' &&
+         (name[2] == '?' || name[2] == '.') && name[3] == '\\';
+}
+
 // '<', '>' and '"' are wildcards to the directory search as well.
 bool IsPattern(const std::string& name) {
-  return name.find_first_of("*?<>\"") != std::string::npos;
+  return name.find_first_of("*?<>\"", HasDevicePrefix(name) ? 4 : 0) != std::string::npos;
 }
 
 // Devices (NUL, CON, COM1, ...) answer the search and the attribute query
@@ -276,12 +350,51 @@ bool IsDiskFile(const std::wstring& name) {
   return handle.valid() && ::GetFileType(handle.get()) == FILE_TYPE_DISK;
 }
 
+// `name` split at its last separator: "C:" alone keeps its meaning, the
+// current folder of that drive.
+ResolvedName Split(const std::string& name) {
+  const std::string::size_type split = name.find_last_of("\\/:");
+  if (split == std::string::npos) return {".", name, name};
+  // A root keeps its separator: without it "\\?\Volume{...}" is the device.
+  const bool root = name[split] == ':' || split == 0 || name[split - 1] == ':' ||
+                    (HasDevicePrefix(name) && name.find('\\', 4) == split);
+  return {name.substr(0, root ? split + 1 : split), name.substr(split + 1), name};
+}
+
+// The path of an open file or folder as the disk holds it: long names, not
+// short ones, in their stored case. In the "\\?\" form only where `prefixed`
+// (the name given had that form), or where no drive letter leads to it.
+// Empty when the system cannot tell.
+std::string FinalPath(HANDLE handle, bool prefixed) {
+  for (DWORD volume : {VOLUME_NAME_DOS, VOLUME_NAME_GUID}) {
+    std::wstring path(MAX_PATH, L'\0');
+    DWORD length = ::GetFinalPathNameByHandleW(handle, &path[0], MAX_PATH, volume);
+    if (length >= MAX_PATH) {
+      path.resize(length);
+      length = ::GetFinalPathNameByHandleW(handle, &path[0], length, volume);
+    }
+    if (length == 0 || length >= path.size()) continue;
+    path.resize(length);
+    if (!prefixed && volume == VOLUME_NAME_DOS) {
+      if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) {
+        path.erase(2, 6);  // \\?\UNC\server\share: \\server\share
+      } else if (path.compare(0, 4, L"\\\\?\\") == 0) {
+        path.erase(0, 4);
+      }
+    }
+    return Utf8Name(path);
+  }
+  return std::string();
+}
+
 // Names joined to the directory's path: Windows has no call that works
-// relative to a directory handle for every step, and a work file held
-// without sharing cannot be swapped meanwhile.
+// relative to a directory handle for every step. The directory is held open
+// without delete sharing wherever it may be listed, so it cannot be moved or
+// removed meanwhile, and a work file held without sharing cannot be swapped.
 class Win32Directory : public Directory {
  public:
-  explicit Win32Directory(std::string path) : path_(std::move(path)) {}
+  Win32Directory(std::string path, HANDLE handle, bool hard_links)
+      : path_(std::move(path)), handle_(handle), hard_links_(hard_links) {}
 
   bool State(const std::string& name, FileState* state) override {
     Handle handle(::CreateFileW(Wide(name).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
@@ -289,7 +402,8 @@ class Win32Directory : public Directory {
     if (!handle.valid()) return false;
     BY_HANDLE_FILE_INFORMATION info;
     if (!::GetFileInformationByHandle(handle.get(), &info) ||
-        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0)
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+        IsLink(handle.get(), info.dwFileAttributes))
       return false;
     *state = StateOf(handle.get());
     return true;
@@ -302,11 +416,13 @@ class Win32Directory : public Directory {
   }
 
   // A read-only backup goes too, like any other.
-  int Remove(const std::string& name) override { return static_cast<int>(DeleteAnyway(Wide(name))); }
+  int Remove(const std::string& name) override {
+    return static_cast<int>(DeleteAnyway(handle_.get(), Wide(name)));
+  }
 
-  // No second name: a replacing rename fails on a read-only file, and a plain
-  // move keeps the original's attributes with its backup.
-  bool Link(const std::string&, const std::string&) override { return false; }
+  bool Link(const std::string& from, const std::string& to) override {
+    return hard_links_ && ::CreateHardLinkW(Wide(to).c_str(), Wide(from).c_str(), nullptr);
+  }
 
   Status Move(const std::string& from, const std::string& to) override {
     // Without MOVEFILE_REPLACE_EXISTING an existing `to` makes it fail.
@@ -318,22 +434,38 @@ class Win32Directory : public Directory {
   // The moves were made with write-through.
   void Sync() override {}
 
-  bool ReplacesByRename() override { return false; }
+  // Where the volume has hard links (NTFS, ReFS), its rename replaces a
+  // file in one step. FAT and exFAT take the two moves, which the next run
+  // can recover from.
+  bool ReplacesByRename() override { return hard_links_; }
 
   // Names are measured in UTF-16 here, not in the bytes of their UTF-8 form:
   // the engine leaves them whole.
   std::size_t NameLimit() override { return std::size_t{1} << 20; }
 
   std::unique_ptr<InputFile> OpenInput(const std::string& name, Status* status) override {
-    HANDLE handle = ::CreateFileW(Wide(name).c_str(), GENERIC_READ, kShareAll, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
-                                  nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
+    // Shared for reading alone: no other program writes, moves or deletes
+    // it while it is read, and one that has it open for that already makes
+    // the open fail, before any work. The delete access is what the commit
+    // needs to move or replace it, so a file that cannot be moved fails
+    // here too.
+    Handle handle(::CreateFileW(Wide(name).c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!handle.valid()) {
       const DWORD error = ::GetLastError();
       *status = Failed(IsInUse(error) ? kConvertInUse : kConvertOpenFailed, static_cast<int>(error));
       return nullptr;
     }
-    return std::make_unique<Win32Input>(handle);
+    // The name was resolved to the file itself: a link there was put since.
+    // Held as it is now, the entry can no longer change.
+    FileState entry;
+    if (!State(name, &entry) || !entry.SameFile(StateOf(handle.get()))) {
+      *status = Failed(kConvertFileChanged, ERROR_CANT_RESOLVE_FILENAME);
+      return nullptr;
+    }
+    auto input = std::make_unique<Win32Input>(handle.get());
+    handle.Release();
+    return input;
   }
 
   std::unique_ptr<WorkFile> CreateWork(const std::string& name, Status* status) override {
@@ -352,7 +484,7 @@ class Win32Directory : public Directory {
         return nullptr;
       }
       // One that a live conversion holds cannot be deleted.
-      error = DeleteAnyway(wide);
+      error = DeleteAnyway(handle_.get(), wide);
       if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND) {
         *status = Failed(IsInUse(error) ? kConvertBusy : kConvertWorkFileFailed,
                          static_cast<int>(error));
@@ -376,7 +508,7 @@ class Win32Directory : public Directory {
   // The work file, held. Should it not come about, no file is left.
   std::unique_ptr<WorkFile> Held(HANDLE handle, const std::wstring& name) {
     try {
-      return std::make_unique<Win32Work>(handle, name, path_);
+      return std::make_unique<Win32Work>(handle, name, path_, handle_.get());
     } catch (...) {
       ::CloseHandle(handle);
       ::DeleteFileW(name.c_str());
@@ -385,7 +517,20 @@ class Win32Directory : public Directory {
   }
 
   std::string path_;
+  Handle handle_;
+  bool hard_links_;
 };
+
+// True where the volume gives a file more than one name. Wine reports its
+// Unix file systems as NTFS without the flag, and links there work.
+bool HasHardLinks(HANDLE directory) {
+  DWORD flags = 0;
+  wchar_t system[MAX_PATH + 1];
+  if (!::GetVolumeInformationByHandleW(directory, nullptr, 0, nullptr, nullptr, &flags, system,
+                                       MAX_PATH + 1))
+    return false;
+  return (flags & FILE_SUPPORTS_HARD_LINKS) != 0 || std::wstring(system) == L"NTFS";
+}
 
 class Win32Disk : public Disk {
  public:
@@ -411,24 +556,51 @@ class Win32Disk : public Disk {
     return IsDiskFile(wide) ? FileKind::kRegular : FileKind::kOther;
   }
 
-  // The name as given, split at its last separator: "C:" alone keeps its
-  // meaning, the current folder of that drive.
+  // One name for one file, whatever name it was given by: its short name,
+  // another case, trailing dots or spaces, a link to it. Every run then
+  // finds the same work file, and the file keeps its name.
   ResolvedName Resolve(const std::string& name) override {
-    const std::string::size_type split = name.find_last_of("\\/:");
-    if (split == std::string::npos) return {".", name, name};
-    const std::string directory =
-        name[split] == ':' || split == 0 || name[split - 1] == ':' ? name.substr(0, split + 1)
-                                                                   : name.substr(0, split);
-    return {directory, name.substr(split + 1), name};
+    const bool prefixed = HasDevicePrefix(name);
+    Handle file(::CreateFileW(WidePath(name).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                              OPEN_EXISTING, 0, nullptr));
+    std::string full = file.valid() ? FinalPath(file.get(), prefixed) : std::string();
+    if (!full.empty()) return Split(full);
+    // An absent name, to recover: its directory as the disk has it, and the
+    // name as the system would store it.
+    const ResolvedName given = Split(name);
+    Handle directory(::CreateFileW(WidePath(given.directory).c_str(), FILE_READ_ATTRIBUTES,
+                                   kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                   nullptr));
+    const std::string path = directory.valid() ? FinalPath(directory.get(), prefixed) : "";
+    std::string base = given.base;
+    if (!prefixed) base.erase(base.find_last_not_of(". ") + 1);
+    if (path.empty() || base.empty()) return given;
+    return Split(Join(path, base));
   }
 
   std::unique_ptr<Directory> OpenDirectory(const std::string& path, Status* status) override {
-    const DWORD attributes = ::GetFileAttributesW(WidePath(path).c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    const std::wstring wide = WidePath(path);
+    // Held for listing, so that its sharing keeps it in place; where it may
+    // not be listed, only looked at.
+    Handle handle(::CreateFileW(wide.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle.valid() && ::GetLastError() == ERROR_ACCESS_DENIED) {
+      handle.Reset(::CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!handle.valid() || !::GetFileInformationByHandle(handle.get(), &info)) {
       *status = Failed(kConvertOpenFailed, static_cast<int>(::GetLastError()));
       return nullptr;
     }
-    return std::make_unique<Win32Directory>(path);
+    if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      *status = Failed(kConvertOpenFailed, ERROR_DIRECTORY);
+      return nullptr;
+    }
+    const bool hard_links = HasHardLinks(handle.get());
+    auto directory = std::make_unique<Win32Directory>(path, handle.get(), hard_links);
+    handle.Release();
+    return directory;
   }
 };
 

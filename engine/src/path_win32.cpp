@@ -10,6 +10,11 @@ std::wstring WidePath(const std::string& name) {
   return Utf16Form(name, &wide) ? LongPathForm(wide) : std::wstring();
 }
 
+std::string Utf8Name(const std::wstring& name) {
+  std::string utf8;
+  return Utf8Form(name, &utf8) ? utf8 : std::string();
+}
+
 std::size_t NameBufferLength(const std::string& name) {
   std::wstring wide;
   // Not UTF-8: no file has that name, and its bytes are its length.

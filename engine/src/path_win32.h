@@ -11,6 +11,10 @@ namespace quenlo {
 // comes in the "\\?\" form, which has none.
 std::wstring WidePath(const std::string& name);
 
+// The UTF-8 form of a UTF-16 name; empty when it holds a lone surrogate,
+// which no UTF-8 name can stand for.
+std::string Utf8Name(const std::wstring& name);
+
 }  // namespace quenlo
 
 #endif  // QUENLO_PATH_WIN32_H_

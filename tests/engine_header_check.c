@@ -1,0 +1,13 @@
+/* The engine's header, compiled as C: any caller may link the engine. */
+#include "quenlo/engine.h"
+
+int quenlo_header_check_style(void);
+
+int quenlo_header_check_style(void) {
+  QuenloStatus status = {kConvertOk, kStepNone, 0, 0};
+  LineBreakStyle style = kStyleLf;
+  ConvertMode mode = kModeDetect;
+  ConvertProgress progress = 0;
+  (void)progress;
+  return status.result + style + mode + kNameBufferSize;
+}

@@ -24,7 +24,8 @@ bool stderr_is_terminal() {
 
 // The engine's names are UTF-8; a character code page 932 lacks shows as '?'.
 std::string shown_engine_name(const std::string& name) {
-  return quenlo::CodePage932Form(quenlo::Utf16(name));
+  std::wstring wide;
+  return quenlo::Utf16Form(name, &wide) ? quenlo::CodePage932Form(wide) : name;
 }
 
 std::string system_reason(int error) { return quenlo::CodePage932Form(quenlo::SystemReason(error)); }

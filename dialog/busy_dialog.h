@@ -21,10 +21,10 @@ class CBusyDialog : public CDialog {
  protected:
   void DoDataExchange(CDataExchange* exchange) override;
   BOOL OnCommand(WPARAM wparam, LPARAM lparam) override;
+  // Its close (Alt+F4) asks what the main window's close asks.
+  void OnCancel() override;
 
  private:
-  CStatic m_textStatic;
-  CString m_strText;
   CWnd m_progressBar;
   CButton m_cancelButton;
 };

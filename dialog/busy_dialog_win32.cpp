@@ -9,8 +9,6 @@ CBusyDialog::CBusyDialog(CWnd* parent) : CDialog(IDD_BUSY, parent) {}
 
 void CBusyDialog::DoDataExchange(CDataExchange* exchange) {
   CDialog::DoDataExchange(exchange);
-  DDX_Control(exchange, IDC_BUSY_TEXT, m_textStatic);
-  DDX_Text(exchange, IDC_BUSY_TEXT, m_strText);
   DDX_Control(exchange, IDC_BUSY_PROGRESS, m_progressBar);
   DDX_Control(exchange, IDC_BUSY_CANCEL, m_cancelButton);
 }
@@ -42,4 +40,11 @@ BOOL CBusyDialog::OnCommand(WPARAM wparam, LPARAM lparam) {
     return TRUE;
   }
   return CDialog::OnCommand(wparam, lparam);
+}
+
+void CBusyDialog::OnCancel() {
+  // Shown only while a conversion runs, when the main window's close asks
+  // whether to cancel it; hidden, it has nothing to close.
+  if (!IsWindowVisible(m_hWnd)) return;
+  ::SendMessageW(GetWindow(m_hWnd, GW_OWNER), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
 }

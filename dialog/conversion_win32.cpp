@@ -2,10 +2,17 @@
 
 #include <vector>
 
-#include "file_names.h"
+#include "names_win32.h"
 #include "resources/resource.h"
 
 namespace {
+
+// UTF-8 text in UTF-16; empty when it is not UTF-8.
+std::wstring Wide(const std::string& utf8) {
+  std::wstring wide;
+  quenlo::Utf16Form(utf8, &wide);
+  return wide;
+}
 
 // A file the engine names besides the converted one, shown in code page 932
 // as the console shows it.
@@ -19,7 +26,7 @@ std::string Named(const std::string& name, quenlo::NamedFile what) {
                         : work_file_name(name.c_str(), buffer.data(), size);
   std::string shown;
   // Only an engine out of memory gives none; the file's own name is the nearest.
-  ToUtf8(ShownInCodePage932(quenlo::Utf16(named ? buffer.data() : name)), &shown);
+  quenlo::Utf8Form(quenlo::ShownInCodePage932(Wide(named ? buffer.data() : name)), &shown);
   return shown;
 }
 
@@ -38,7 +45,7 @@ LineBreakStyle StyleForButton(int button_id) {
 
 ConvertReport ReportFor(const QuenloStatus& status, const std::wstring& name) {
   std::string utf8_name;
-  ToUtf8(name, &utf8_name);
+  quenlo::Utf8Form(name, &utf8_name);
   // A file with a NUL byte is left as it was; it is reported only when a
   // cancel came first, so the question whether to convert it is not asked.
   const int result = status.result == kConvertBinary ? kConvertCancelled : status.result;
@@ -49,7 +56,7 @@ ConvertReport ReportFor(const QuenloStatus& status, const std::wstring& name) {
     text += "\n";
   }
   text += quenlo::Filled(message.text.utf8, Named(utf8_name, message.names));
-  std::wstring shown = quenlo::Utf16(text);
+  std::wstring shown = Wide(text);
   if (status.system_error != 0) {
     const std::wstring reason = quenlo::SystemReason(status.system_error);
     if (!reason.empty()) shown += L"(" + reason + L")";

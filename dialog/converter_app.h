@@ -15,7 +15,6 @@ class CConverterApp : public CWinApp {
   CConverterApp() = default;
 
   BOOL InitInstance() override;
-  int ExitInstance() override;
 
   // Base name of the program file, without directory and extension.
   const CString& GetModuleName() const { return m_strModuleName; }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "converter_dialog.h"
+#include "file_names.h"
 #include "instance.h"
 
 CConverterApp theApp;
@@ -59,7 +60,7 @@ BOOL CConverterApp::InitInstance() {
   _splitpath(path, nullptr, nullptr, base, nullptr);
   m_strModuleName = CString::FromAnsi(base);
   // Resolved here: the copy it may go to runs in a folder of its own.
-  const std::wstring name = FullPathName(NameFromCommandLine(GetCommandLineW()));
+  const std::wstring name = quenlo::FullPath(TrimmedName(NameFromCommandLine(GetCommandLineW())));
 
   if (HANDLE running = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, base)) {
     CloseHandle(running);
@@ -84,9 +85,4 @@ BOOL CConverterApp::InitInstance() {
   dialog.DoModal();
   m_pMainWnd = nullptr;
   return FALSE;
-}
-
-int CConverterApp::ExitInstance() {
-  if (m_hMutex) ReleaseMutex(m_hMutex.get());
-  return CWinApp::ExitInstance();
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "busy_dialog.h"
@@ -50,9 +51,7 @@ class CConverterDialog : public CDialog {
   void Report(const QuenloStatus& status, const CString& file_name);
   void ShowError(UINT message_id);
 
-  CButton m_browseButton;
   CEdit m_fileNameEdit;
-  CButton m_convertButton;
   CButton m_keepCheck;
   HICON m_hIcon;
   HICON m_hSmallIcon;
@@ -63,6 +62,9 @@ class CConverterDialog : public CDialog {
   bool m_bAsking = false;       // the close question is up
   bool m_bDonePending = false;  // the conversion ended while it was
   bool m_bCloseWhenDone = false;
+  bool m_bTelling = false;  // the conversion's result or question is up
+  // A name a later start handed over meanwhile, for the field afterwards.
+  std::optional<std::wstring> m_strHandedOver;
   std::wstring m_strStartName;
   // Marks this dialog for later starts under the same program name.
   CString m_strInstanceProperty;

@@ -31,21 +31,6 @@ constexpr UINT kConversionDone = WM_APP + 1;
 constexpr UINT_PTR kProgressTimer = 1;
 constexpr UINT kProgressIntervalMs = 100;
 
-// Closes a find handle when the search is done with.
-class FindHandle {
- public:
-  explicit FindHandle(HANDLE handle) : m_handle(handle) {}
-  FindHandle(const FindHandle&) = delete;
-  FindHandle& operator=(const FindHandle&) = delete;
-  ~FindHandle() {
-    if (Found()) FindClose(m_handle);
-  }
-  bool Found() const { return m_handle != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE m_handle;
-};
-
 }  // namespace
 
 CConverterDialog::CConverterDialog(CWnd* parent)
@@ -60,9 +45,7 @@ CConverterDialog::~CConverterDialog() = default;
 
 void CConverterDialog::DoDataExchange(CDataExchange* exchange) {
   CDialog::DoDataExchange(exchange);
-  DDX_Control(exchange, IDC_BROWSE, m_browseButton);
   DDX_Control(exchange, IDC_FILE_NAME, m_fileNameEdit);
-  DDX_Control(exchange, IDC_CONVERT, m_convertButton);
   DDX_Control(exchange, IDC_KEEP_BACKUP, m_keepCheck);
 }
 
@@ -191,14 +174,17 @@ LRESULT CConverterDialog::OnDestroy(WPARAM wparam, LPARAM lparam) {
 LRESULT CConverterDialog::OnDropFiles(WPARAM wparam, LPARAM lparam) {
   HDROP drop = reinterpret_cast<HDROP>(wparam);
   std::wstring joined;
+  bool all_fit = true;
   const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
   for (UINT i = 0; i < count; ++i) {
     std::wstring name(DragQueryFileW(drop, i, nullptr, 0), L'\0');
     name.resize(DragQueryFileW(drop, i, &name[0], static_cast<UINT>(name.size() + 1)));
-    AppendDroppedName(joined, name);
+    all_fit = AppendDroppedName(joined, name) && all_fit;
   }
   DragFinish(drop);
-  m_fileNameEdit.SetWindowText(joined);
+  // A name left out is told, and the field keeps its text when none fits.
+  if (!joined.empty()) m_fileNameEdit.SetWindowText(joined);
+  if (!all_fit) ShowError(IDS_BAD_NAME);
   return DefWindowProc(WM_DROPFILES, wparam, lparam);
 }
 
@@ -206,38 +192,40 @@ LRESULT CConverterDialog::OnCopyData(WPARAM, LPARAM lparam) {
   std::wstring name;
   if (!lparam || !FileNameFromCopyData(*reinterpret_cast<const COPYDATASTRUCT*>(lparam), &name))
     return FALSE;
-  m_fileNameEdit.SetWindowText(name);
+  // The field keeps the converting file's name until its result is told.
+  if (m_pJob || m_bTelling) {
+    m_strHandedOver = TrimmedName(name);
+  } else {
+    m_fileNameEdit.SetWindowText(TrimmedName(name));
+  }
   return TRUE;
 }
 
 void CConverterDialog::OnBrowse() {
   CFileDialog dialog(TRUE, nullptr, m_fileNameEdit.GetWindowText(),
-                     OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_FILEMUSTEXIST, kFileFilter);
+                     OFN_HIDEREADONLY | OFN_FILEMUSTEXIST, kFileFilter);
   if (dialog.DoModal() == IDOK) m_fileNameEdit.SetWindowText(dialog.GetPathName());
 }
 
 void CConverterDialog::OnConvert() {
   // One conversion at a time; a command can still be posted to the dialog.
   if (m_pJob) return;
-  const CString name = m_fileNameEdit.GetWindowText();
+  const CString name(TrimmedName(m_fileNameEdit.GetWindowText().str()));
   std::string utf8_name;
   // A name with a lone surrogate has no UTF-8 form for the engine.
-  if (name.IsEmpty() || !ToUtf8(name.str(), &utf8_name)) {
+  if (name.IsEmpty() || !quenlo::Utf8Form(name.str(), &utf8_name)) {
     ShowError(IDS_BAD_NAME);
     return;
   }
-  {
-    const std::wstring path = quenlo::LongPathForm(name.str());
-    WIN32_FIND_DATAW found;
-    FindHandle search(FindFirstFileW(path.c_str(), &found));
-    if (!search.Found()) {
+  switch (quenlo_name_kind(utf8_name.c_str())) {
+    case kNameConvertible:
+      break;
+    case kNameMissing:
       ShowError(IDS_NOT_FOUND);
       return;
-    }
-    if (GetFileAttributesW(path.c_str()) == FILE_ATTRIBUTE_DIRECTORY) {
+    default:
       ShowError(IDS_BAD_NAME);
       return;
-    }
   }
 
   const LineBreakStyle style = StyleForButton(GetCheckedRadioButton(IDC_STYLE_CRLF, IDC_STYLE_CR));
@@ -288,19 +276,29 @@ void CConverterDialog::OnConversionDone() {
   const std::unique_ptr<ConversionJob> done = std::move(m_pJob);
   EnableControls(TRUE);
   m_pBusyDialog->ShowWindow(SW_HIDE);
+  m_bTelling = true;
   // A NUL byte may be binary data or UTF-16 without its mark, which only the
   // user can tell. No leaves the file as it was and needs no further word.
-  if (done->Result() == kConvertBinary && !done->Cancelled()) {
+  const bool binary = done->Result() == kConvertBinary && !done->Cancelled();
+  if (binary) {
     CString question;
     question.LoadString(IDS_ASK_BYTES);
     if (MessageBox(question, kQuestionCaption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) ==
         IDYES) {
       StartConversion(done->InMode(kModeBytes));
     }
+  } else {
+    Report(done->Status(), m_strConverting);
+  }
+  m_bTelling = false;
+  if (m_bCloseWhenDone) {
+    EndDialog(IDCANCEL);
     return;
   }
-  Report(done->Status(), m_strConverting);
-  if (m_bCloseWhenDone) EndDialog(IDCANCEL);
+  if (!m_pJob && m_strHandedOver) {
+    m_fileNameEdit.SetWindowText(*m_strHandedOver);
+    m_strHandedOver.reset();
+  }
 }
 
 void CConverterDialog::EnableControls(BOOL enable) {

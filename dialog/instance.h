@@ -12,10 +12,6 @@
 // The first argument after the program's own name, or empty.
 std::wstring NameFromCommandLine(const wchar_t* command_line);
 
-// The full path of `name`, resolved against the current folder, so that a
-// copy running in another folder finds the same file. Empty stays empty.
-std::wstring FullPathName(const std::wstring& name);
-
 // The window property that marks the main dialog of the copy running under
 // this module name.
 CString MainWindowProperty(const CString& module_name);

@@ -3,7 +3,6 @@
 #include <shellapi.h>
 
 #include <memory>
-#include <vector>
 
 namespace {
 
@@ -25,15 +24,6 @@ std::wstring NameFromCommandLine(const wchar_t* command_line) {
   std::unique_ptr<LPWSTR, LocalFreer> args(CommandLineToArgvW(command_line, &count));
   if (!args || count < 2) return std::wstring();
   return args.get()[1];
-}
-
-std::wstring FullPathName(const std::wstring& name) {
-  if (name.empty()) return name;
-  const DWORD size = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
-  if (size == 0) return name;
-  std::vector<wchar_t> full(size);
-  const DWORD length = GetFullPathNameW(name.c_str(), size, full.data(), nullptr);
-  return length > 0 && length < size ? std::wstring(full.data(), length) : name;
 }
 
 CString MainWindowProperty(const CString& module_name) {

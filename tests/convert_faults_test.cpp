@@ -394,6 +394,7 @@ TEST(ConvertFaults, DyingAfterAnyStepLosesNothing) {
         EXPECT_EQ(ReadFile(backup), original);
         EXPECT_EQ(ReadFile(work), converted);
       }
+      EXPECT_EQ(quenlo_name_kind(file.c_str()), kNameConvertible);
       const quenlo::Status rerun =
           quenlo::ConvertWith(quenlo::RealDisk(), kStyleLf, keep, file.c_str());
       EXPECT_TRUE(rerun.ok());

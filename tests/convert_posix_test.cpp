@@ -134,6 +134,8 @@ TEST(ConvertFile, RefusesWhatIsNotARegularFile) {
                                   std::string()}) {
     SCOPED_TRACE(name);
     EXPECT_EQ(is_existing_file(name.c_str()), 0);
+    EXPECT_EQ(quenlo_name_kind(name.c_str()),
+              name == dir.Path("missing") ? kNameMissing : kNameNotAFile);
     EXPECT_EQ(convert_file(kStyleLf, 0, name.c_str()), kConvertNotAFile);
     EXPECT_FALSE(Exists(name + ".bak"));
   }

@@ -112,10 +112,18 @@ void TestNameForms() {
   for (const auto& r : rows) {
     ++row;
     std::string utf8;
-    const bool has_utf8 = ToUtf8(r.name, &utf8);
+    std::wstring wide;
+    const bool has_utf8 = quenlo::Utf8Form(r.name, &utf8);
     Check(has_utf8 == r.has_utf8 && (!has_utf8 || utf8 == r.utf8), "UTF-8 form", row);
-    Check(CodePage932Length(r.name) == r.cp932_length, "code page 932 length", row);
-    Check(ShownInCodePage932(r.name) == r.shown, "shown in code page 932", row);
+    Check(!has_utf8 || (quenlo::Utf16Form(utf8, &wide) && wide == r.name), "UTF-16 form", row);
+    Check(quenlo::CodePage932Form(r.name).size() == r.cp932_length, "code page 932 length", row);
+    Check(quenlo::ShownInCodePage932(r.name) == r.shown, "shown in code page 932", row);
+  }
+  // Bytes that are not UTF-8 name no file: a stray continuation byte, an
+  // overlong '/', a surrogate, a cut-off character.
+  for (const char* bytes : {"a\x80.txt", "\xc0\xaf", "\xed\xa0\x80", "\xe6\x97"}) {
+    std::wstring wide;
+    Check(!quenlo::Utf16Form(bytes, &wide), "not UTF-8", ++row);
   }
 }
 

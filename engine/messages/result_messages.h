@@ -51,8 +51,6 @@ std::string Filled(const char* text, const std::string& named);
 // The system's message for a Win32 error, in the user's language; empty
 // when the system has none.
 std::wstring SystemReason(int error);
-// The UTF-16 form of UTF-8 text; empty when it is not UTF-8.
-std::wstring Utf16(const std::string& utf8);
 #else
 // The system's text for an errno value: in the language of the user's
 // LC_MESSAGES for UTF-8, and in the C locale's English for code page 932,

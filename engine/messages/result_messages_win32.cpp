@@ -19,15 +19,4 @@ std::wstring SystemReason(int error) {
   return std::wstring(text, length);
 }
 
-std::wstring Utf16(const std::string& utf8) {
-  if (utf8.empty()) return std::wstring();
-  const int size = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(),
-                                         static_cast<int>(utf8.size()), nullptr, 0);
-  if (size <= 0) return std::wstring();
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()),
-                        &wide[0], size);
-  return wide;
-}
-
 }  // namespace quenlo

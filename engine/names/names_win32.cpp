@@ -5,6 +5,7 @@
 #endif
 #include <windows.h>
 
+#include <climits>
 #include <vector>
 
 namespace quenlo {
@@ -25,7 +26,43 @@ std::wstring OneUnitPerCharacter(const std::wstring& name) {
   return units;
 }
 
+// The full path GetFullPathNameW makes of the name; empty when it makes none.
+std::wstring Resolved(const std::wstring& name) {
+  const DWORD size = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return std::wstring();
+  std::vector<wchar_t> full(size);
+  const DWORD length = GetFullPathNameW(name.c_str(), size, full.data(), nullptr);
+  return length > 0 && length < size ? std::wstring(full.data(), length) : std::wstring();
+}
+
 }  // namespace
+
+bool Utf8Form(const std::wstring& name, std::string* utf8) {
+  utf8->clear();
+  if (name.empty()) return true;
+  if (name.size() > INT_MAX) return false;
+  const int length = static_cast<int>(name.size());
+  const int size = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, name.data(), length,
+                                       nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return false;
+  utf8->resize(static_cast<std::size_t>(size));
+  WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, name.data(), length, &(*utf8)[0], size,
+                      nullptr, nullptr);
+  return true;
+}
+
+bool Utf16Form(const std::string& name, std::wstring* wide) {
+  wide->clear();
+  if (name.empty()) return true;
+  if (name.size() > INT_MAX) return false;
+  const int length = static_cast<int>(name.size());
+  const int size =
+      MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name.data(), length, nullptr, 0);
+  if (size <= 0) return false;
+  wide->resize(static_cast<std::size_t>(size));
+  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name.data(), length, &(*wide)[0], size);
+  return true;
+}
 
 std::string CodePage932Form(const std::wstring& name) {
   const std::wstring units = OneUnitPerCharacter(name);
@@ -40,13 +77,26 @@ std::string CodePage932Form(const std::wstring& name) {
   return bytes;
 }
 
+std::wstring ShownInCodePage932(const std::wstring& name) {
+  const std::string bytes = CodePage932Form(name);
+  if (bytes.empty()) return std::wstring();
+  const int length = static_cast<int>(bytes.size());
+  const int size = MultiByteToWideChar(kCodePage932, 0, bytes.data(), length, nullptr, 0);
+  if (size <= 0) return std::wstring();
+  std::wstring shown(static_cast<std::size_t>(size), L'\0');
+  MultiByteToWideChar(kCodePage932, 0, bytes.data(), length, &shown[0], size);
+  return shown;
+}
+
+std::wstring FullPath(const std::wstring& name) {
+  if (name.empty()) return name;
+  const std::wstring full = Resolved(name);
+  return full.empty() ? name : full;
+}
+
 std::wstring LongPathForm(const std::wstring& name) {
   if (name.empty() || name.compare(0, 4, L"\\\\?\\") == 0) return name;
-  const DWORD size = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
-  if (size == 0) return name;
-  std::vector<wchar_t> buffer(size);
-  const DWORD length = GetFullPathNameW(name.c_str(), size, buffer.data(), nullptr);
-  const std::wstring full(buffer.data(), length < size ? length : 0);
+  const std::wstring full = Resolved(name);
   // Short names keep their classic meaning, device names (NUL, CON) included.
   if (full.size() < MAX_PATH || full.compare(0, 4, L"\\\\.\\") == 0) return name;
   if (full.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + full.substr(2);

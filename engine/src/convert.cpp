@@ -349,13 +349,13 @@ Status Convert(Disk& disk, LineBreakStyle style, bool keep_backup, const char* n
 
 }  // namespace
 
-bool IsConvertible(Disk& disk, const char* name) {
-  if (!name || !*name) return false;
+NameKind KindOfName(Disk& disk, const char* name) {
+  if (!name || !*name) return kNameNotAFile;
   switch (disk.Kind(name)) {
     case FileKind::kRegular:
-      return true;
+      return kNameConvertible;
     case FileKind::kOther:
-      return false;
+      return kNameNotAFile;
     case FileKind::kMissing:
       break;
   }
@@ -363,10 +363,12 @@ bool IsConvertible(Disk& disk, const char* name) {
   const ResolvedName resolved = disk.Resolve(name);
   Status status;
   std::unique_ptr<Directory> dir = disk.OpenDirectory(resolved.directory, &status);
-  if (!dir) return false;
+  if (!dir) return kNameMissing;
   const Names names = NamesIn(*dir, resolved.base);
   FileState backup;
-  return dir->State(names.backup, &backup) && dir->Exists(names.work) && !dir->IsHeld(names.work);
+  const bool recoverable =
+      dir->State(names.backup, &backup) && dir->Exists(names.work) && !dir->IsHeld(names.work);
+  return recoverable ? kNameConvertible : kNameMissing;
 }
 
 bool FitsNameBuffer(const char* name) {

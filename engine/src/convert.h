@@ -24,7 +24,7 @@ Status ConvertWith(Disk& disk, LineBreakStyle style, bool keep_backup, const cha
                    ConvertProgress progress = nullptr, void* context = nullptr,
                    ConvertMode mode = kModeDetect);
 
-bool IsConvertible(Disk& disk, const char* name);
+NameKind KindOfName(Disk& disk, const char* name);
 
 // True when the name leaves room in the name buffer for the backup's suffix.
 bool FitsNameBuffer(const char* name);

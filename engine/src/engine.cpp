@@ -46,13 +46,15 @@ int CopyName(Derive derive, char* buffer, int size) {
 
 }  // namespace
 
-int is_existing_file(const char* name) {
+int quenlo_name_kind(const char* name) {
   try {
-    return quenlo::IsConvertible(quenlo::RealDisk(), name) ? 1 : 0;
+    return quenlo::KindOfName(quenlo::RealDisk(), name);
   } catch (const std::exception&) {
-    return 0;
+    return kNameNotAFile;
   }
 }
+
+int is_existing_file(const char* name) { return quenlo_name_kind(name) == kNameConvertible; }
 
 int convert_file(LineBreakStyle style, int keep_backup, const char* name) {
   return quenlo_convert(style, keep_backup, kModeDetect, name, nullptr, nullptr).result;

@@ -9,6 +9,7 @@
 
 #include "checks_win32.h"
 #include "files_win32.h"
+#include "process_win32.h"
 #include "quenlo_win32.h"
 #include "text_win32.h"
 #include "throttle_win32.h"
@@ -298,18 +299,32 @@ void check_cancel(const Setup& setup, const std::wstring& file, const std::strin
 }
 
 // A whole conversion of the big file, with the close question answered no
-// on the way: the dialog answers throughout and the progress bar moves.
+// on the way, from the main window and then from the busy window (Alt+F4),
+// and a name handed over by a second start: the dialog answers throughout,
+// the progress bar moves, and the handed name waits for the result.
 void check_responsive(const Setup& setup, Session& session, const std::wstring& file) {
   Report& report = setup.report;
   click_button(session.main(), quenlo::kLf);
   if (is_checked(session.main(), quenlo::kKeep)) click_button(session.main(), quenlo::kKeep);
   set_item_text(session.main(), quenlo::kNameEdit, file);
-  bool asked = false;
-  MessageBoxSeen question;
+  const std::wstring handed = setup.work + L"\\handed meanwhile.txt";
+  bool asked = false, busy_asked = false, busy_kept = false, handed_over = false;
+  MessageBoxSeen question, busy_question;
+  std::wstring edit_meanwhile;
   const Watch watch = watch_conversion(session, [&](const Watch& w) {
-    if (asked || w.positions.empty() || w.positions.back() < 100) return;
-    PostMessageW(session.main(), WM_SYSCOMMAND, SC_CLOSE, 0);
-    asked = answer_question(session, IDNO, &question);
+    const int at = w.positions.empty() ? 0 : w.positions.back();
+    if (!asked && at >= 100) {
+      PostMessageW(session.main(), WM_SYSCOMMAND, SC_CLOSE, 0);
+      asked = answer_question(session, IDNO, &question);
+    } else if (asked && !busy_asked && at >= 200) {
+      PostMessageW(session.busy_window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+      busy_asked = answer_question(session, IDNO, &busy_question);
+      busy_kept = IsWindowVisible(session.busy_window()) != FALSE;
+    } else if (busy_asked && !handed_over && at >= 300) {
+      Process second(setup.program, L"\"" + handed + L"\"");
+      handed_over = second.wait_exit(kWaitMs);
+      edit_meanwhile = item_text(session.main(), quenlo::kNameEdit);
+    }
   });
   report.check("long conversion: busy window shown, main dialog's controls disabled",
                watch.busy_shown && watch.controls_disabled);
@@ -327,9 +342,21 @@ void check_responsive(const Setup& setup, Session& session, const std::wstring& 
                shows(question, quenlo::kQuestionCaption, quenlo::kAskCancel) &&
                    session.process().running(),
                describe(question));
+  report.check("long conversion: the busy window's close asks too, no goes on",
+               shows(busy_question, quenlo::kQuestionCaption, quenlo::kAskCancel) && busy_kept,
+               describe(busy_question));
+  report.check("long conversion: a name handed over meanwhile waits",
+               handed_over && edit_meanwhile == file, L"edit holds " + edit_meanwhile);
   const MessageBoxSeen seen = session.take_message_box();
   report.check("long conversion: completion box",
                shows(seen, quenlo::kDoneCaption, quenlo::kDone), describe(seen));
+  std::wstring edit_after;
+  report.check("long conversion: the handed name fills the edit after the result",
+               wait_until([&] {
+                 edit_after = item_text(session.main(), quenlo::kNameEdit);
+                 return edit_after == handed;
+               }, 5000),
+               L"edit holds " + edit_after);
   report.check("long conversion: busy window hidden, controls enabled",
                !IsWindowVisible(session.busy_window()) &&
                    IsWindowEnabled(GetDlgItem(session.main(), quenlo::kConvert)));

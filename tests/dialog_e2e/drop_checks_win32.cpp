@@ -21,19 +21,23 @@ void check_drop(const Setup& setup) {
   // the drop need not name an existing file.
   const std::wstring too_long = setup.work + L"\\" + std::wstring(480, L'x') + L".txt";
 
+  const std::wstring typed = L"typed before the drop";
   struct DropCase {
     const char* label;
     std::vector<std::wstring> files;
     std::wstring expected;
+    bool told;  // the name error comes for a name left out
   };
   const DropCase drops[] = {
-      {"drop one file: its full path replaces the edit", {first}, first},
-      {"drop two files: both paths joined", {first, second}, first + second},
+      {"drop one file: its full path replaces the edit", {first}, first, false},
+      {"drop two files: both paths joined", {first, second}, first + second, false},
       {"drop names past the buffer: those that do not fit are left out",
-       {first, too_long, second}, first + second},
+       {first, too_long, second}, first + second, true},
+      {"drop one name past the buffer: the edit keeps its text", {too_long + too_long}, typed,
+       true},
   };
   for (const DropCase& drop : drops) {
-    set_item_text(main, quenlo::kNameEdit, L"typed before the drop");
+    set_item_text(main, quenlo::kNameEdit, typed);
     std::wstring shown;
     const RemoteDrop handle(session.process().handle(), drop.files);
     const bool posted = handle.post(main);
@@ -43,6 +47,12 @@ void check_drop(const Setup& setup) {
     }, 5000);
     report.check(drop.label, filled,
                  posted ? L"edit holds " + shown : L"the drop could not be posted");
+    if (!drop.told) continue;
+    const MessageBoxSeen seen = session.take_message_box();
+    report.check(std::string(drop.label) + ": name error",
+                 shows(seen, quenlo::kErrorCaption, quenlo::kBadName) &&
+                     item_text(main, quenlo::kNameEdit) == drop.expected,
+                 describe(seen));
   }
 
   // The joined names are searched for as one name, which does not exist.

@@ -92,5 +92,11 @@ void check_names(const Setup& setup) {
              wait_until([&] { return item_text(main, quenlo::kNameEdit) == c.file; }, 5000);
     });
   }
+  // As Explorer's "Copy as path" gives it, with spaces around.
+  const std::wstring quoted = L"  \"" + cases[0].file + L"\" ";
+  convert_named(setup, session, cases[0], "typed in quotes", [&] {
+    return set_item_text(main, quenlo::kNameEdit, quoted) &&
+           item_text(main, quenlo::kNameEdit) == quoted;
+  });
   session.exit();
 }

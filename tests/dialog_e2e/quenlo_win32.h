@@ -1,5 +1,5 @@
-// What the driver knows of Quenlo32: its control ids and texts, and a running
-// copy with its main dialog found.
+// What the driver knows of Quenlo32: its control ids (from the program's own
+// resource header) and texts, and a running copy with its main dialog found.
 #ifndef QUENLO_E2E_QUENLO_WIN32_H_
 #define QUENLO_E2E_QUENLO_WIN32_H_
 
@@ -9,26 +9,27 @@
 
 #include "process_win32.h"
 #include "quenlo_version.h"
+#include "resources/resource.h"
 
 namespace quenlo {
 
-constexpr int kNameEdit = 1001;
-constexpr int kBrowse = 1002;
-constexpr int kCrLf = 1003;
-constexpr int kLf = 1004;
-constexpr int kCr = 1005;
-constexpr int kKeep = 1006;
-constexpr int kConvert = 1007;
+constexpr int kNameEdit = IDC_FILE_NAME;
+constexpr int kBrowse = IDC_BROWSE;
+constexpr int kCrLf = IDC_STYLE_CRLF;
+constexpr int kLf = IDC_STYLE_LF;
+constexpr int kCr = IDC_STYLE_CR;
+constexpr int kKeep = IDC_KEEP_BACKUP;
+constexpr int kConvert = IDC_CONVERT;
 constexpr int kExit = IDOK;
-constexpr int kAbout = 1009;
-constexpr int kBusyText = 1003;
-constexpr int kBusyProgress = 1004;
-constexpr int kBusyCancel = 1008;
-constexpr WPARAM kAboutCommand = 0x0010;
+constexpr int kAbout = IDC_VERSION;
+constexpr int kBusyText = IDC_BUSY_TEXT;
+constexpr int kBusyProgress = IDC_BUSY_PROGRESS;
+constexpr int kBusyCancel = IDC_BUSY_CANCEL;
+constexpr WPARAM kAboutCommand = IDM_ABOUTBOX;
 
-constexpr int kVersionLine = 1003;
-constexpr int kNoticeLine = 1004;
-constexpr int kMemoryLine = 1011;
+constexpr int kVersionLine = IDC_VERSION_TEXT;
+constexpr int kNoticeLine = IDC_NOTICE_TEXT;
+constexpr int kMemoryLine = IDC_MEMORY_TEXT;
 
 constexpr char kMainCaption[] = "Quenlo32 改行ｺｰﾄﾞ変換ﾂｰﾙ";
 constexpr char kAboutCaption[] = "ﾊﾞｰｼﾞｮﾝ情報";

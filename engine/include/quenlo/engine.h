@@ -103,10 +103,21 @@ typedef int (*ConvertProgress)(void* context, int64_t done, int64_t total);
 /* Names are byte strings as the file system takes them on POSIX systems,
    and UTF-8 on Windows. */
 
-/* 1 when the name is an existing regular file that may be converted, or
-   one whose conversion was killed between its two moves (the name absent,
-   its ".bak" and an abandoned work file present), which the next
-   conversion recovers first. */
+/* What a name is to a conversion. */
+typedef int32_t NameKind;
+enum {
+  kNameMissing = 0,      /* nothing by that name */
+  kNameNotAFile = 1,     /* a directory, a device, a pattern, no name at all */
+  /* An existing regular file, or one whose conversion was killed between
+     its two moves (the name absent, its ".bak" and an abandoned work file
+     present), which the next conversion recovers first. */
+  kNameConvertible = 2
+};
+
+/* The NameKind of the name. */
+int quenlo_name_kind(const char* name);
+
+/* 1 when quenlo_name_kind says kNameConvertible. */
 int is_existing_file(const char* name);
 
 /* Converts the named file to the style, in kModeDetect. keep_backup nonzero

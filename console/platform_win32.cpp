@@ -28,4 +28,6 @@ std::string shown_engine_name(const std::string& name) {
   return quenlo::Utf16Form(name, &wide) ? quenlo::CodePage932Form(wide) : name;
 }
 
-std::string system_reason(int error) { return quenlo::CodePage932Form(quenlo::SystemReason(error)); }
+std::string system_reason(int error) {
+  return quenlo::CodePage932Form(quenlo::SystemReason(error));
+}

@@ -52,8 +52,8 @@ ConvertReport ReportFor(const QuenloStatus& status, const std::wstring& name) {
   const quenlo::ResultMessage& message = quenlo::MessageFor(result);
   std::string text;
   if (status.recovered) {
-    text = quenlo::Filled(quenlo::kRecoveredText.utf8, Named(utf8_name, quenlo::NamedFile::kBackup));
-    text += "\n";
+    const std::string backup = Named(utf8_name, quenlo::NamedFile::kBackup);
+    text = quenlo::Filled(quenlo::kRecoveredText.utf8, backup) + "\n";
   }
   text += quenlo::Filled(message.text.utf8, Named(utf8_name, message.names));
   std::wstring shown = Wide(text);

@@ -602,7 +602,7 @@ def check_disk_full(checker):
             subprocess.run(["umount", disk])
 
 
-# The sources whose texts stand in UTF-8 with their code page 932 bytes escaped beside.
+# The sources whose texts stand in UTF-8, their code page 932 bytes escaped beside.
 TEXT_SOURCES = ["engine/messages/result_messages.cpp", "console/messages.cpp"]
 LITERALS = r'((?:"(?:[^"\\]|\\.)*"\s*)+)'
 TEXT_PAIR = re.compile(r"\{\s*" + LITERALS + r",\s*" + LITERALS + r"\}")

@@ -16,7 +16,9 @@ struct ConvertReport {
   std::wstring text;
 };
 // The report on converting `name`, with the texts the console prints after
-// the name, the system's reason for a failure in the user's language.
-ConvertReport ReportFor(const QuenloStatus& status, const std::wstring& name);
+// the name, the system's reason for a failure in the user's language. A
+// done conversion says `done`, the dialog's own words for it.
+ConvertReport ReportFor(const QuenloStatus& status, const std::wstring& name,
+                        const std::wstring& done);
 
 #endif  // QUENLO32_CONVERSION_H_

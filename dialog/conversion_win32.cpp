@@ -43,7 +43,8 @@ LineBreakStyle StyleForButton(int button_id) {
   }
 }
 
-ConvertReport ReportFor(const QuenloStatus& status, const std::wstring& name) {
+ConvertReport ReportFor(const QuenloStatus& status, const std::wstring& name,
+                        const std::wstring& done) {
   std::string utf8_name;
   quenlo::Utf8Form(name, &utf8_name);
   // A file with a NUL byte is left as it was; it is reported only when a
@@ -55,8 +56,9 @@ ConvertReport ReportFor(const QuenloStatus& status, const std::wstring& name) {
     const std::string backup = Named(utf8_name, quenlo::NamedFile::kBackup);
     text = quenlo::Filled(quenlo::kRecoveredText.utf8, backup) + "\n";
   }
-  text += quenlo::Filled(message.text.utf8, Named(utf8_name, message.names));
+  if (result != kConvertOk) text += quenlo::Filled(message.text.utf8, Named(utf8_name, message.names));
   std::wstring shown = Wide(text);
+  if (result == kConvertOk) shown += done;
   if (status.system_error != 0) {
     const std::wstring reason = quenlo::SystemReason(status.system_error);
     if (!reason.empty()) shown += L"(" + reason + L")";

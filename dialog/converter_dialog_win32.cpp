@@ -342,7 +342,9 @@ void CConverterDialog::AskToCancel() {
 }
 
 void CConverterDialog::Report(const QuenloStatus& status, const CString& file_name) {
-  const ConvertReport report = ReportFor(status, file_name.str());
+  CString done;
+  done.LoadString(IDS_DONE);
+  const ConvertReport report = ReportFor(status, file_name.str(), done.str());
   switch (report.kind) {
     case quenlo::MessageKind::kFailed:
       MessageBox(report.text, kErrorCaption, MB_ICONEXCLAMATION);

@@ -446,7 +446,7 @@ def read_all(fd):
 def check_work_files(checker):
     """The work file is the lock: a live one refuses a second run, a stale
     one left by a killed run is replaced."""
-    busy = failure("memo.txt", "別の変換がこのﾌｧｲﾙを処理中です。" + UNCHANGED, reason=True)
+    busy = failure("memo.txt", "別の変換がこのﾌｧｲﾙを処理中です。" + UNCHANGED)
     for case, held in [("live work file", True), ("stale work file", False)]:
         with Workspace() as ws:
             ws.write("memo.txt.~ql", b"partial")
@@ -477,7 +477,7 @@ def check_second_run_on_work_file(checker):
         first.wait(timeout=120)
         checker.expect("second run on the work file: first seen", started, True)
         checker.expect("second run on the work file: output", actual, checker.output(
-            [failure("big.txt.~ql", "別の変換がこのﾌｧｲﾙを処理中です。" + UNCHANGED, reason=True)]))
+            [failure("big.txt.~ql", "別の変換がこのﾌｧｲﾙを処理中です。" + UNCHANGED)]))
         checker.expect("second run on the work file: status", status, 1)
         checker.expect("second run on the work file: first done", first.returncode, 0)
         checker.expect("second run on the work file: content exact",

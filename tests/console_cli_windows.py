@@ -171,7 +171,7 @@ def check_unicode_names(checker, Workspace, holder):
             holding.communicate(timeout=120)
             actual, _ = checker.run(["-R", alias], ws.path)
             checker.expect(case + ": one work file", held, checker.output(
-                [failure(alias, "別の変換がこのﾌｧｲﾙを処理中です。" + UNCHANGED, reason=True)]))
+                [failure(alias, "別の変換がこのﾌｧｲﾙを処理中です。" + UNCHANGED)]))
             checker.expect(case + ": output", actual, checker.output([done(alias)]))
             checker.expect(case + ": names", sorted(os.listdir(ws.path)),
                            sorted(["folder", "memo.txt", stored, stored + ".bak"]))
@@ -185,7 +185,7 @@ def check_held_files(checker, Workspace, holder):
     held by a live conversion refuses a second one; one left by a killed
     conversion is replaced. Nothing else is touched, an old backup neither."""
     in_use = failure("memo.txt", "ﾌｧｲﾙが他のﾌﾟﾛｸﾞﾗﾑで使用中です。" + UNCHANGED, reason=True)
-    busy = failure("memo.txt", "別の変換がこのﾌｧｲﾙを処理中です。" + UNCHANGED, reason=True)
+    busy = failure("memo.txt", "別の変換がこのﾌｧｲﾙを処理中です。" + UNCHANGED)
     # (case, held name, holder arguments ([]: its default, None: no holder), output,
     #  status, content)
     cases = [

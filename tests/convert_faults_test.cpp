@@ -162,7 +162,7 @@ class FaultyDirectory : public quenlo::Directory {
   std::unique_ptr<quenlo::WorkFile> CreateWork(const std::string& name,
                                                quenlo::Status* status) override {
     if (fail_ == Step::kCreateWork || fail_ == Step::kBusy) {
-      *status = fail_ == Step::kBusy ? quenlo::Failed(kConvertBusy, EWOULDBLOCK)
+      *status = fail_ == Step::kBusy ? quenlo::Failed(kConvertBusy)
                                      : quenlo::Failed(kConvertWorkFileFailed, EROFS);
       return nullptr;
     }
@@ -288,7 +288,8 @@ TEST(ConvertFaults, EveryFailureLeavesTheFileAndAnOldBackupAsTheyWere) {
     EXPECT_EQ(status.result, fault.result);
     EXPECT_EQ(status.step, fault.where);
     // The system's reason travels with every failure it gave.
-    const bool own = fault.result == kConvertCancelled || fault.result == kConvertFileChanged;
+    const bool own = fault.result == kConvertCancelled || fault.result == kConvertFileChanged ||
+                     fault.result == kConvertBusy;
     EXPECT_EQ(status.error != 0, !own);
     EXPECT_EQ(ReadFile(file), original);
     EXPECT_EQ(ReadFile(backup), "stale");

@@ -283,7 +283,7 @@ class PosixDirectory : public Directory {
     }
     // A live work file is locked exclusively: it is no input.
     if (::flock(fd.get(), LOCK_SH | LOCK_NB) != 0) {
-      *status = Failed(kConvertBusy, errno);
+      *status = Failed(kConvertBusy);
       return nullptr;
     }
     return std::make_unique<PosixInput>(fd.release());
@@ -299,7 +299,7 @@ class PosixDirectory : public Directory {
         // remove it and create its own: then that one goes on, and the name
         // is no longer ours to remove.
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && IsAt(fd, fd_.get(), name)) return Held(fd, name);
-        *status = Failed(kConvertBusy, errno);
+        *status = Failed(kConvertBusy);
         ::close(fd);
         return nullptr;
       }
@@ -348,7 +348,7 @@ class PosixDirectory : public Directory {
       return false;
     }
     if (::flock(old.get(), LOCK_EX | LOCK_NB) != 0) {
-      *status = Failed(kConvertBusy, errno);
+      *status = Failed(kConvertBusy);
       return false;
     }
     // Held locked until it is gone, so no one else takes it for stale.

@@ -477,17 +477,17 @@ class Win32Directory : public Directory {
       if (handle != INVALID_HANDLE_VALUE) return Held(handle, wide);
       DWORD error = ::GetLastError();
       if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
-        *status = Failed(IsDiskFull(error) ? kConvertDiskFull
-                         : IsInUse(error)  ? kConvertBusy
-                                           : kConvertWorkFileFailed,
-                         static_cast<int>(error));
+        // Busy says it all: the sharing violation adds nothing.
+        *status = IsInUse(error) ? Failed(kConvertBusy)
+                                 : Failed(IsDiskFull(error) ? kConvertDiskFull : kConvertWorkFileFailed,
+                                          static_cast<int>(error));
         return nullptr;
       }
       // One that a live conversion holds cannot be deleted.
       error = DeleteAnyway(handle_.get(), wide);
       if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND) {
-        *status = Failed(IsInUse(error) ? kConvertBusy : kConvertWorkFileFailed,
-                         static_cast<int>(error));
+        *status = IsInUse(error) ? Failed(kConvertBusy)
+                                 : Failed(kConvertWorkFileFailed, static_cast<int>(error));
         return nullptr;
       }
     }

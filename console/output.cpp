@@ -31,8 +31,8 @@ std::string named_file(const char* shown, const char* name, quenlo::NamedFile wh
   // Room for any path a name resolves to.
   std::vector<char> buffer(std::size_t{16} << 10);
   const int size = static_cast<int>(buffer.size());
-  const int named = what == quenlo::NamedFile::kBackup ? backup_file_name(name, buffer.data(), size)
-                                                       : work_file_name(name, buffer.data(), size);
+  const int named = what == quenlo::NamedFile::kBackup ? quenlo_backup_name(name, buffer.data(), size)
+                                                       : quenlo_work_name(name, buffer.data(), size);
   // Only an engine out of memory gives none; the file's own name is the nearest.
   return named ? shown_engine_name(buffer.data()) : std::string(shown);
 }

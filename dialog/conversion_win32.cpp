@@ -22,8 +22,8 @@ std::string Named(const std::string& name, quenlo::NamedFile what) {
   std::vector<char> buffer(std::size_t{16} << 10);
   const int size = static_cast<int>(buffer.size());
   const int named = what == quenlo::NamedFile::kBackup
-                        ? backup_file_name(name.c_str(), buffer.data(), size)
-                        : work_file_name(name.c_str(), buffer.data(), size);
+                        ? quenlo_backup_name(name.c_str(), buffer.data(), size)
+                        : quenlo_work_name(name.c_str(), buffer.data(), size);
   std::string shown;
   // Only an engine out of memory gives none; the file's own name is the nearest.
   quenlo::Utf8Form(quenlo::ShownInCodePage932(Wide(named ? buffer.data() : name)), &shown);

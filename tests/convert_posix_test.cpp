@@ -119,9 +119,9 @@ TEST(ConvertFile, FollowsSymbolicLinks) {
   EXPECT_FALSE(Exists(link + ".bak"));
   // Messages name the real backup, beside the target.
   char backup[4096];
-  ASSERT_EQ(backup_file_name(link.c_str(), backup, sizeof(backup)), 1);
+  ASSERT_EQ(quenlo_backup_name(link.c_str(), backup, sizeof(backup)), 1);
   EXPECT_EQ(std::filesystem::path(backup), std::filesystem::canonical(target).string() + ".bak");
-  EXPECT_EQ(backup_file_name(link.c_str(), backup, 8), 0);
+  EXPECT_EQ(quenlo_backup_name(link.c_str(), backup, 8), 0);
 }
 
 TEST(ConvertFile, RefusesWhatIsNotARegularFile) {
@@ -206,7 +206,7 @@ TEST(ConvertFile, SecondConversionMeanwhileIsRefused) {
   const std::string original(200000, '\n');
   WriteFile(run.file, original);
   WriteFile(run.file + ".bak", "stale");
-  ASSERT_EQ(convert_file_with_progress(kStyleCrLf, 0, kModeDetect, run.file.c_str(), Run::Progress, &run),
+  ASSERT_EQ(quenlo_convert(kStyleCrLf, 0, kModeDetect, run.file.c_str(), Run::Progress, &run).result,
             kConvertOk);
   EXPECT_EQ(run.nested, kConvertBusy);
   EXPECT_EQ(run.total, 200000);

@@ -69,15 +69,10 @@ QuenloStatus quenlo_convert(LineBreakStyle style, int keep_backup, ConvertMode m
       .ToC();
 }
 
-int convert_file_with_progress(LineBreakStyle style, int keep_backup, ConvertMode mode,
-                               const char* name, ConvertProgress progress, void* context) {
-  return quenlo_convert(style, keep_backup, mode, name, progress, context).result;
-}
-
-int backup_file_name(const char* name, char* buffer, int size) {
+int quenlo_backup_name(const char* name, char* buffer, int size) {
   return CopyName([name] { return quenlo::BackupName(quenlo::RealDisk(), name); }, buffer, size);
 }
 
-int work_file_name(const char* name, char* buffer, int size) {
+int quenlo_work_name(const char* name, char* buffer, int size) {
   return CopyName([name] { return quenlo::WorkName(quenlo::RealDisk(), name); }, buffer, size);
 }

@@ -130,16 +130,12 @@ int convert_file(LineBreakStyle style, int keep_backup, const char* name);
 QuenloStatus quenlo_convert(LineBreakStyle style, int keep_backup, ConvertMode mode,
                             const char* name, ConvertProgress progress, void* context);
 
-/* quenlo_convert's result alone. */
-int convert_file_with_progress(LineBreakStyle style, int keep_backup, ConvertMode mode,
-                               const char* name, ConvertProgress progress, void* context);
-
 /* Writes the name of the backup of `name` into `buffer` (beside the target
    when the name is a symbolic link). Returns 1, or 0 when it does not fit. */
-int backup_file_name(const char* name, char* buffer, int size);
+int quenlo_backup_name(const char* name, char* buffer, int size);
 
 /* The same for the work file a conversion of `name` writes. */
-int work_file_name(const char* name, char* buffer, int size);
+int quenlo_work_name(const char* name, char* buffer, int size);
 
 #ifdef __cplusplus
 }

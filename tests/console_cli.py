@@ -651,7 +651,14 @@ def main():
             check_posix_only(checker)
     if options.windows:
         import console_cli_windows
-        console_cli_windows.check(checker, Workspace, options.holder)
+        # One Wine server for the whole run: a program started just as an idle
+        # server shuts down can lose its connection to it.
+        server = os.path.join(os.path.dirname(checker.runner[0]), "wineserver")
+        subprocess.run([server, "-p"], check=False)
+        try:
+            console_cli_windows.check(checker, Workspace, options.holder)
+        finally:
+            subprocess.run([server, "-k"], check=False)
     else:
         checker.form = CP932
         checker.label = CP932.name

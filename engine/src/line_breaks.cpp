@@ -100,45 +100,51 @@ void LineBreakRewriter::Start(Encoding encoding) {
   std::memset(lf_, 0, sizeof(lf_));
   cr_[low_] = '\r';
   lf_[low_] = '\n';
+  // The target in this encoding, and the one break it leaves as it is.
+  target_size_ = 0;
+  if (style_ != kStyleLf) {
+    std::memcpy(target_, cr_, unit_);
+    target_size_ += unit_;
+  }
+  if (style_ != kStyleCr) {
+    std::memcpy(target_ + target_size_, lf_, unit_);
+    target_size_ += unit_;
+  }
+  same_ = style_ == kStyleCr ? Break::kCr : style_ == kStyleLf ? Break::kLf : Break::kCrLf;
 }
 
+template <std::size_t kUnit>
 bool LineBreakRewriter::IsUnit(const char* unit, unsigned char value) const {
-  return static_cast<unsigned char>(unit[low_]) == value &&
-         std::memcmp(unit, value == '\r' ? cr_ : lf_, unit_) == 0;
+  if (kUnit == 1) return static_cast<unsigned char>(*unit) == value;
+  return std::memcmp(unit, value == '\r' ? cr_ : lf_, kUnit) == 0;
 }
 
 // The first unit from `from` (a unit boundary) whose value is `value`, or
 // `end`. Searching for its low byte keeps the byte speed; a hit that is the
 // other half of some unit is passed over.
+template <std::size_t kUnit>
 const char* LineBreakRewriter::FindUnit(const char* from, const char* end,
                                         unsigned char value) const {
   for (const char* p = from + low_; p < end;) {
     const void* hit = std::memchr(p, value, static_cast<std::size_t>(end - p));
     if (!hit) return end;
     const char* unit = static_cast<const char*>(hit) - low_;
-    if ((static_cast<std::size_t>(unit - from) & (unit_ - 1)) == 0 && IsUnit(unit, value))
+    if (kUnit == 1) return unit;
+    if (static_cast<std::size_t>(unit - from) % kUnit == 0 && IsUnit<kUnit>(unit, value))
       return unit;
     p = static_cast<const char*>(hit) + 1;
   }
   return end;
 }
 
-// Writes the target for one break: a CR (with or without its LF) or a lone LF.
-char* LineBreakRewriter::PutTarget(char* out, bool was_cr, bool had_lf) {
-  const bool target_cr = style_ != kStyleLf;
-  const bool target_lf = style_ != kStyleCr;
-  if (target_cr != was_cr || target_lf != (had_lf || !was_cr)) changed_ = true;
-  if (target_cr) {
-    std::memcpy(out, cr_, unit_);
-    out += unit_;
-  }
-  if (target_lf) {
-    std::memcpy(out, lf_, unit_);
-    out += unit_;
-  }
-  return out;
+// Writes the target for one break: a CR with its LF, a lone CR or a lone LF.
+char* LineBreakRewriter::PutTarget(char* out, Break source) {
+  changed_ = changed_ || source != same_;
+  std::memcpy(out, target_, target_size_);
+  return out + target_size_;
 }
 
+template <std::size_t kUnit>
 std::size_t LineBreakRewriter::RewriteUnits(const char* in, std::size_t size, char* out) {
   const char* p = in;
   const char* const end = in + size;
@@ -146,23 +152,23 @@ std::size_t LineBreakRewriter::RewriteUnits(const char* in, std::size_t size, ch
   if (p == end) return 0;
   if (pending_cr_) {
     pending_cr_ = false;
-    const bool lf = IsUnit(p, '\n');
-    o = PutTarget(o, true, lf);
-    if (lf) p += unit_;
+    const bool lf = IsUnit<kUnit>(p, '\n');
+    o = PutTarget(o, lf ? Break::kCrLf : Break::kCr);
+    if (lf) p += kUnit;
   }
 
   // Two cached searches: each is repeated only once the scan has passed its hit.
-  const char* next_cr = FindUnit(p, end, '\r');
-  const char* next_lf = FindUnit(p, end, '\n');
+  const char* next_cr = FindUnit<kUnit>(p, end, '\r');
+  const char* next_lf = FindUnit<kUnit>(p, end, '\n');
   for (;;) {
     const char* brk = std::min(next_cr, next_lf);
     std::memcpy(o, p, static_cast<std::size_t>(brk - p));
     o += brk - p;
     if (brk == end) break;
-    p = brk + unit_;
+    p = brk + kUnit;
     if (brk == next_lf) {
-      o = PutTarget(o, false, false);
-      next_lf = FindUnit(p, end, '\n');
+      o = PutTarget(o, Break::kLf);
+      next_lf = FindUnit<kUnit>(p, end, '\n');
       continue;
     }
     if (p == end) {
@@ -170,15 +176,26 @@ std::size_t LineBreakRewriter::RewriteUnits(const char* in, std::size_t size, ch
       pending_cr_ = true;
       break;
     }
-    const bool lf = IsUnit(p, '\n');
-    o = PutTarget(o, true, lf);
+    const bool lf = IsUnit<kUnit>(p, '\n');
+    o = PutTarget(o, lf ? Break::kCrLf : Break::kCr);
     if (lf) {
-      p += unit_;
-      next_lf = FindUnit(p, end, '\n');
+      p += kUnit;
+      next_lf = FindUnit<kUnit>(p, end, '\n');
     }
-    next_cr = FindUnit(p, end, '\r');
+    next_cr = FindUnit<kUnit>(p, end, '\r');
   }
   return static_cast<std::size_t>(o - out);
+}
+
+std::size_t LineBreakRewriter::RewriteUnits(const char* in, std::size_t size, char* out) {
+  switch (unit_) {
+    case 1:
+      return RewriteUnits<1>(in, size, out);
+    case 2:
+      return RewriteUnits<2>(in, size, out);
+    default:
+      return RewriteUnits<4>(in, size, out);
+  }
 }
 
 std::size_t LineBreakRewriter::RewriteStream(const char* in, std::size_t size, char* out) {
@@ -261,7 +278,7 @@ std::size_t LineBreakRewriter::Finish(char* out) {
   }
   if (pending_cr_) {
     pending_cr_ = false;
-    char* o = PutTarget(out + put, true, false);
+    char* o = PutTarget(out + put, Break::kCr);
     put = static_cast<std::size_t>(o - out);
   }
   // An incomplete last unit is copied as it is.

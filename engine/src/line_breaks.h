@@ -48,13 +48,19 @@ class LineBreakRewriter {
   // are needed and `final` is false.
   static Encoding Detect(const unsigned char* head, std::size_t size, bool final);
   void Start(Encoding encoding);
+  enum class Break { kCrLf, kCr, kLf };
+
   // Whole units only, `size` a multiple of the unit.
+  std::size_t RewriteUnits(const char* in, std::size_t size, char* out);
+  template <std::size_t kUnit>
   std::size_t RewriteUnits(const char* in, std::size_t size, char* out);
   // Splits off a unit cut in two; rewrites the rest.
   std::size_t RewriteStream(const char* in, std::size_t size, char* out);
+  template <std::size_t kUnit>
   const char* FindUnit(const char* from, const char* end, unsigned char value) const;
+  template <std::size_t kUnit>
   bool IsUnit(const char* unit, unsigned char value) const;
-  char* PutTarget(char* out, bool was_cr, bool had_lf);
+  char* PutTarget(char* out, Break source);
 
   LineBreakStyle style_;
   bool detect_;
@@ -63,6 +69,9 @@ class LineBreakRewriter {
   std::size_t low_ = 0;   // where the unit's low byte stands in it
   char cr_[4] = {'\r'};
   char lf_[4] = {'\n'};
+  char target_[8];
+  std::size_t target_size_ = 0;
+  Break same_ = Break::kCrLf;  // the break the target leaves unchanged
   // The first bytes until they tell the encoding, then a unit cut in two.
   char held_[4];
   std::size_t held_size_ = 0;

@@ -40,6 +40,7 @@
 // aside first, as above); without, a stale FILE.bak is removed.
 #include "convert.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <vector>
@@ -56,6 +57,9 @@ constexpr char kWorkSuffix[] = ".~ql";
 constexpr char kAsideSuffix[] = ".~qb";
 static_assert(sizeof(kBackupSuffix) == sizeof(kWorkSuffix), "one name budget");
 static_assert(sizeof(kAsideSuffix) == sizeof(kWorkSuffix), "one name budget");
+
+// Buffers a read takes while nothing has changed.
+constexpr std::size_t kSkimReads = 4;
 
 // The names a conversion of `base` uses in its directory.
 struct Names {
@@ -92,7 +96,8 @@ Status As(Status status, ConvertResult generic, ConvertResult meant) {
 // `*unchanged` tells whether that point never came.
 Status Fill(InputFile& input, WorkFile& work, LineBreakRewriter& rewriter,
             std::size_t buffer_size, ConvertProgress progress, void* context, bool* unchanged) {
-  std::vector<char> in(buffer_size);
+  // While nothing changes, larger reads: fewer calls, and nothing to write.
+  std::vector<char> in(buffer_size * kSkimReads);
   const std::int64_t total = input.Size();
   std::int64_t done = 0;
   std::int64_t same = 0;  // output so far, while it equals the input
@@ -110,20 +115,25 @@ Status Fill(InputFile& input, WorkFile& work, LineBreakRewriter& rewriter,
   };
   for (;;) {
     std::size_t got = 0;
-    Status read = input.Read(in.data(), in.size(), &got);
+    Status read = input.Read(in.data(), writing ? buffer_size : in.size(), &got);
     if (!read.ok()) return read.At(Step::kRead);
     if (got == 0) break;
-    done += static_cast<std::int64_t>(got);
-    if (!writing && rewriter.Skim(in.data(), got)) {
-      same += static_cast<std::int64_t>(got);
-    } else {
-      char* out = work.Room(LineBreakRewriter::MaxOutput(got));
-      const std::size_t size_out = rewriter.Rewrite(in.data(), got, out);
-      if (rewriter.binary()) return Failed(kConvertBinary).At(Step::kRead);
-      Status written = put(size_out);
-      if (!written.ok()) return written;
+    // A buffer at a time, so the output keeps its size and progress its pace.
+    for (std::size_t at = 0; at < got; at += buffer_size) {
+      const std::size_t size = std::min(buffer_size, got - at);
+      if (!writing && rewriter.Skim(in.data() + at, size)) {
+        same += static_cast<std::int64_t>(size);
+      } else {
+        char* out = work.Room(LineBreakRewriter::MaxOutput(size));
+        const std::size_t size_out = rewriter.Rewrite(in.data() + at, size, out);
+        if (rewriter.binary()) return Failed(kConvertBinary).At(Step::kRead);
+        Status written = put(size_out);
+        if (!written.ok()) return written;
+      }
+      done += static_cast<std::int64_t>(size);
+      if (Cancelled(progress, context, done, total))
+        return Failed(kConvertCancelled).At(Step::kRead);
     }
-    if (Cancelled(progress, context, done, total)) return Failed(kConvertCancelled).At(Step::kRead);
   }
   const std::size_t tail = rewriter.Finish(work.Room(LineBreakRewriter::MaxOutput(0)));
   if (rewriter.binary()) return Failed(kConvertBinary).At(Step::kRead);

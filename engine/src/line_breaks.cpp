@@ -29,38 +29,31 @@ int Starts(const unsigned char* head, std::size_t size, const Bom& bom) {
   return n == bom.size ? 1 : -1;
 }
 
-// True when no byte of [p, end) is a NUL (if `nul` is asked) or `stray`, and
-// each CR at p[i] stands exactly where an LF stands at p[i + 1] (if `pairs`),
-// for every i with i + 1 < end - p.
-bool NoneAndPaired(const unsigned char* p, const unsigned char* end, bool nul, int stray,
-                   bool pairs) {
+// True when no byte of [p, end) is a NUL (if `nul` is asked), and each CR
+// at p[i] stands exactly where an LF stands at p[i + 1], for every i with
+// i + 1 < end - p: the bytes are in the CR LF style already.
+bool AllPaired(const unsigned char* p, const unsigned char* end, bool nul) {
   unsigned bad = 0;
 #ifdef __SSE2__
   // Sixteen bytes a round, one mask test a block of rounds.
   const __m128i zero = _mm_setzero_si128();
   const __m128i cr = _mm_set1_epi8('\r');
   const __m128i lf = _mm_set1_epi8('\n');
-  const __m128i stray_byte = _mm_set1_epi8(static_cast<char>(stray));
   const __m128i no_nul = nul ? _mm_setzero_si128() : _mm_set1_epi8(-1);
   while (end - p >= 17 && bad == 0) {
     __m128i any = _mm_setzero_si128();
     for (int round = 0; round < 64 && end - p >= 17; ++round, p += 16) {
       const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-      __m128i found = _mm_andnot_si128(no_nul, _mm_cmpeq_epi8(here, zero));
-      if (stray >= 0) found = _mm_or_si128(found, _mm_cmpeq_epi8(here, stray_byte));
-      if (pairs) {
-        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
-        found = _mm_or_si128(found, _mm_xor_si128(_mm_cmpeq_epi8(here, cr),
-                                                  _mm_cmpeq_epi8(next, lf)));
-      }
-      any = _mm_or_si128(any, found);
+      const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+      any = _mm_or_si128(any, _mm_andnot_si128(no_nul, _mm_cmpeq_epi8(here, zero)));
+      any = _mm_or_si128(any, _mm_xor_si128(_mm_cmpeq_epi8(here, cr), _mm_cmpeq_epi8(next, lf)));
     }
     bad = static_cast<unsigned>(_mm_movemask_epi8(any));
   }
 #endif
   for (; p < end && bad == 0; ++p) {
-    bad |= (nul && *p == 0) || *p == stray;
-    if (pairs && p + 1 < end) bad |= (*p == '\r') != (p[1] == '\n');
+    bad |= nul && *p == 0;
+    if (p + 1 < end) bad |= (*p == '\r') != (p[1] == '\n');
   }
   return bad == 0;
 }
@@ -254,14 +247,10 @@ bool LineBreakRewriter::Skim(const char* in, std::size_t size) {
   // A CR at the end waits for the next buffer; an LF at the start follows
   // a buffer that ended in something else, so it stood alone.
   if (p[size - 1] == '\r' || (style_ == kStyleCrLf && p[0] == '\n')) return false;
-  switch (style_) {
-    case kStyleLf:
-      return NoneAndPaired(p, p + size, detect_, '\r', false);
-    case kStyleCr:
-      return NoneAndPaired(p, p + size, detect_, '\n', false);
-    default:
-      return NoneAndPaired(p, p + size, detect_, -1, true);
-  }
+  if (style_ == kStyleCrLf) return AllPaired(p, p + size, detect_);
+  // One byte that may not be there: the C library's search is the fastest.
+  if (std::memchr(in, style_ == kStyleLf ? '\r' : '\n', size)) return false;
+  return !detect_ || !std::memchr(in, '\0', size);
 }
 
 std::size_t LineBreakRewriter::Finish(char* out) {

@@ -3,7 +3,6 @@
 #include <cstdarg>
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "messages.h"
 #include "platform.h"
@@ -28,13 +27,9 @@ const char* text(const quenlo::Text& text) { return text.In(output_form().charse
 // The file a message names besides the one converted, as the engine derives it.
 std::string named_file(const char* shown, const char* name, quenlo::NamedFile what) {
   if (what == quenlo::NamedFile::kNothing) return std::string();
-  // Room for any path a name resolves to.
-  std::vector<char> buffer(std::size_t{16} << 10);
-  const int size = static_cast<int>(buffer.size());
-  const int named = what == quenlo::NamedFile::kBackup ? quenlo_backup_name(name, buffer.data(), size)
-                                                       : quenlo_work_name(name, buffer.data(), size);
+  const std::string named = quenlo::NamedBy(name, what);
   // Only an engine out of memory gives none; the file's own name is the nearest.
-  return named ? shown_engine_name(buffer.data()) : std::string(shown);
+  return named.empty() ? std::string(shown) : shown_engine_name(named);
 }
 
 }  // namespace

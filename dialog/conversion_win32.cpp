@@ -1,7 +1,5 @@
 #include "conversion.h"
 
-#include <vector>
-
 #include "names_win32.h"
 #include "resources/resource.h"
 
@@ -18,15 +16,10 @@ std::wstring Wide(const std::string& utf8) {
 // as the console shows it.
 std::string Named(const std::string& name, quenlo::NamedFile what) {
   if (what == quenlo::NamedFile::kNothing) return std::string();
-  // Room for any path a name resolves to.
-  std::vector<char> buffer(std::size_t{16} << 10);
-  const int size = static_cast<int>(buffer.size());
-  const int named = what == quenlo::NamedFile::kBackup
-                        ? quenlo_backup_name(name.c_str(), buffer.data(), size)
-                        : quenlo_work_name(name.c_str(), buffer.data(), size);
+  const std::string named = quenlo::NamedBy(name.c_str(), what);
   std::string shown;
   // Only an engine out of memory gives none; the file's own name is the nearest.
-  quenlo::Utf8Form(quenlo::ShownInCodePage932(Wide(named ? buffer.data() : name)), &shown);
+  quenlo::Utf8Form(quenlo::ShownInCodePage932(Wide(named.empty() ? name : named)), &shown);
   return shown;
 }
 

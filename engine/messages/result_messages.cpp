@@ -1,6 +1,8 @@
 // The texts, in the order of the result codes.
 #include "result_messages.h"
 
+#include <vector>
+
 namespace quenlo {
 
 namespace {
@@ -147,6 +149,16 @@ const ResultMessage& MessageFor(int result) {
     if (message.result == result) return message;
   }
   return kGenericFailure;
+}
+
+std::string NamedBy(const char* name, NamedFile what) {
+  if (what == NamedFile::kNothing) return std::string();
+  // Room for any path a name resolves to.
+  std::vector<char> buffer(std::size_t{16} << 10);
+  const int size = static_cast<int>(buffer.size());
+  const int named = what == NamedFile::kBackup ? quenlo_backup_name(name, buffer.data(), size)
+                                               : quenlo_work_name(name, buffer.data(), size);
+  return named ? std::string(buffer.data()) : std::string();
 }
 
 std::string Filled(const char* text, const std::string& named) {

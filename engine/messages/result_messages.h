@@ -44,6 +44,10 @@ const ResultMessage& MessageFor(int result);
 // killed conversion had left as its backup; names the backup.
 extern const Text kRecoveredText;
 
+// The file a message names besides the converted `name`, as the engine
+// derives it; empty for kNothing, and where the engine gives none.
+std::string NamedBy(const char* name, NamedFile what);
+
 // `text` with its "%s" replaced by `named`.
 std::string Filled(const char* text, const std::string& named);
 

@@ -266,13 +266,16 @@ Status KeepAsItIs(Directory& dir, InputFile& input, WorkFile& work, const Names&
 }
 
 // A conversion killed between its two moves left the name absent, the
-// original as FILE.bak and the new content in a FILE.~ql that no one
-// holds: puts the original back. True when it did.
-bool Recover(Directory& dir, const Names& names, Status* status) {
+// original as FILE.bak and the new content in a FILE.~ql that no one holds.
+bool Recoverable(Directory& dir, const Names& names) {
   FileState backup;
-  if (dir.Exists(names.file) || !dir.State(names.backup, &backup) ||
-      !dir.Exists(names.work) || dir.IsHeld(names.work))
-    return false;
+  return !dir.Exists(names.file) && dir.State(names.backup, &backup) && dir.Exists(names.work) &&
+         !dir.IsHeld(names.work);
+}
+
+// Puts back the original of a Recoverable conversion. True when it did.
+bool Recover(Directory& dir, const Names& names, Status* status) {
+  if (!Recoverable(dir, names)) return false;
   *status = dir.Move(names.backup, names.file);
   if (!status->ok()) {
     *status = status->At(Step::kRestore);
@@ -294,9 +297,11 @@ Names NamesIn(Directory& dir, const std::string& base) {
           Derived(base, kAsideSuffix, limit)};
 }
 
-Status Convert(Disk& disk, LineBreakStyle style, bool keep_backup, const char* name,
-               std::size_t buffer_size, ConvertProgress progress, void* context,
-               ConvertMode mode) {
+}  // namespace
+
+Status ConvertWith(Disk& disk, LineBreakStyle style, bool keep_backup, const char* name,
+                   std::size_t buffer_size, ConvertProgress progress, void* context,
+                   ConvertMode mode) {
   if (!IsStyle(style) || (mode != kModeDetect && mode != kModeBytes))
     return Failed(kConvertBadStyle).At(Step::kCheckName);
   if (!name || !*name) return Failed(kConvertNotAFile).At(Step::kCheckName);
@@ -332,7 +337,7 @@ Status Convert(Disk& disk, LineBreakStyle style, bool keep_backup, const char* n
   FileState stale_state;
   const FileState* stale = dir->State(names.backup, &stale_state) ? &stale_state : nullptr;
   if (!stale && dir->Exists(names.backup))
-    return Failed(kConvertStaleBackup, 0).At(Step::kRemoveStale);
+    return Failed(kConvertStaleBackup).At(Step::kRemoveStale);
   status = work->CopyMetadata(*input);
   if (!status.ok()) return status.At(Step::kMetadata);
 
@@ -357,8 +362,6 @@ Status Convert(Disk& disk, LineBreakStyle style, bool keep_backup, const char* n
   return status;
 }
 
-}  // namespace
-
 NameKind KindOfName(Disk& disk, const char* name) {
   if (!name || !*name) return kNameNotAFile;
   switch (disk.Kind(name)) {
@@ -369,16 +372,11 @@ NameKind KindOfName(Disk& disk, const char* name) {
     case FileKind::kMissing:
       break;
   }
-  // Recoverable: the name absent, its backup and an abandoned work file there.
   const ResolvedName resolved = disk.Resolve(name);
   Status status;
   std::unique_ptr<Directory> dir = disk.OpenDirectory(resolved.directory, &status);
   if (!dir) return kNameMissing;
-  const Names names = NamesIn(*dir, resolved.base);
-  FileState backup;
-  const bool recoverable =
-      dir->State(names.backup, &backup) && dir->Exists(names.work) && !dir->IsHeld(names.work);
-  return recoverable ? kNameConvertible : kNameMissing;
+  return Recoverable(*dir, NamesIn(*dir, resolved.base)) ? kNameConvertible : kNameMissing;
 }
 
 bool FitsNameBuffer(const char* name) {
@@ -396,12 +394,6 @@ std::string WorkName(Disk& disk, const char* name) {
   // A directory that will not open has no limit to read: the plain name.
   const std::string work = dir ? NamesIn(*dir, resolved.base).work : resolved.base + kWorkSuffix;
   return resolved.full.substr(0, resolved.full.size() - resolved.base.size()) + work;
-}
-
-Status ConvertWith(Disk& disk, LineBreakStyle style, bool keep_backup, const char* name,
-                   std::size_t buffer_size, ConvertProgress progress, void* context,
-                   ConvertMode mode) {
-  return Convert(disk, style, keep_backup, name, buffer_size, progress, context, mode);
 }
 
 }  // namespace quenlo

@@ -269,9 +269,7 @@ class PosixDirectory : public Directory {
   }
 
   std::unique_ptr<InputFile> OpenInput(const std::string& name, Status* status) override {
-    // No link, and no FIFO or device that would block or never end.
-    Descriptor fd(::openat(fd_.get(), name.c_str(),
-                           O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    Descriptor fd(OpenEntry(name));
     if (!fd.valid()) {
       *status = Failed(errno == ELOOP ? kConvertFileChanged : kConvertOpenFailed, errno);
       return nullptr;
@@ -314,11 +312,17 @@ class PosixDirectory : public Directory {
   }
 
   bool IsHeld(const std::string& name) override {
-    Descriptor old(::openat(fd_.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    Descriptor old(OpenEntry(name));
     return old.valid() && ::flock(old.get(), LOCK_SH | LOCK_NB) != 0;
   }
 
  private:
+  // The entry `name` for reading: no link, and no FIFO or device that
+  // would block or never end.
+  int OpenEntry(const std::string& name) const {
+    return ::openat(fd_.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  }
+
   // The work file, locked. Should it not come about, no file is left.
   std::unique_ptr<WorkFile> Held(int fd, const std::string& name) {
     try {
@@ -332,7 +336,7 @@ class PosixDirectory : public Directory {
   // Removes a work file whose conversion died; false with `*status` set
   // when it belongs to a live one or cannot be removed.
   bool RemoveStaleWork(const std::string& name, Status* status) {
-    Descriptor old(::openat(fd_.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    Descriptor old(OpenEntry(name));
     if (!old.valid()) {
       if (errno == ENOENT) return true;
       *status = Failed(kConvertWorkFileFailed, errno);

@@ -258,9 +258,9 @@ class Win32Work : public WorkFile {
       at.OffsetHigh = static_cast<DWORD>(offset >> 32);
       const std::int64_t left = size - offset;
       DWORD got = 0;
-      if (!::ReadFile(from, buffer.data(),
-                      static_cast<DWORD>(left < std::int64_t{64} << 10 ? left : buffer.size()),
-                      &got, &at)) {
+      const std::int64_t room = static_cast<std::int64_t>(buffer.size());
+      if (!::ReadFile(from, buffer.data(), static_cast<DWORD>(left < room ? left : room), &got,
+                      &at)) {
         status = Failed(kConvertReadFailed, static_cast<int>(::GetLastError()));
         break;
       }

@@ -228,15 +228,18 @@ std::size_t LineBreakRewriter::Rewrite(const char* in, std::size_t size, char* o
   const Encoding encoding =
       Detect(reinterpret_cast<const unsigned char*>(held_), held_size_, false);
   if (encoding == Encoding::kUndecided) return 0;
-  Start(encoding);
   // Only what was held before this call goes through again.
-  const std::size_t before = held_size_ - take;
-  char head[sizeof(held_)];
-  std::memcpy(head, held_, before);
-  held_size_ = 0;
-  std::size_t put = RewriteStream(head, before, out);
+  const std::size_t put = StartWithHeld(encoding, held_size_ - take, out);
   if (binary_) return 0;
   return put + RewriteStream(in, size, out + put);
+}
+
+std::size_t LineBreakRewriter::StartWithHeld(Encoding encoding, std::size_t count, char* out) {
+  Start(encoding);
+  char head[sizeof(held_)];
+  std::memcpy(head, held_, count);
+  held_size_ = 0;
+  return RewriteStream(head, count, out);
 }
 
 bool LineBreakRewriter::Skim(const char* in, std::size_t size) {
@@ -257,12 +260,8 @@ std::size_t LineBreakRewriter::Finish(char* out) {
   if (binary_) return 0;
   std::size_t put = 0;
   if (encoding_ == Encoding::kUndecided) {
-    Start(Detect(reinterpret_cast<const unsigned char*>(held_), held_size_, true));
-    char head[sizeof(held_)];
-    const std::size_t size = held_size_;
-    std::memcpy(head, held_, size);
-    held_size_ = 0;
-    put = RewriteStream(head, size, out);
+    put = StartWithHeld(Detect(reinterpret_cast<const unsigned char*>(held_), held_size_, true),
+                        held_size_, out);
     if (binary_) return 0;
   }
   if (pending_cr_) {

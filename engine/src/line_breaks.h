@@ -48,6 +48,8 @@ class LineBreakRewriter {
   // are needed and `final` is false.
   static Encoding Detect(const unsigned char* head, std::size_t size, bool final);
   void Start(Encoding encoding);
+  // Starts `encoding` and rewrites the first `count` bytes held for deciding it.
+  std::size_t StartWithHeld(Encoding encoding, std::size_t count, char* out);
   enum class Break { kCrLf, kCr, kLf };
 
   // Whole units only, `size` a multiple of the unit.

@@ -101,9 +101,19 @@ class Checker(Checks):
 
     def run(self, args, cwd, prefix=(), locale=None):
         command = list(prefix) + self.runner + [self.program] + list(args)
-        result = subprocess.run(command, cwd=cwd, stdout=subprocess.PIPE,
-                                stderr=subprocess.DEVNULL, timeout=120,
-                                env=self.environment(locale))
+        for attempt in range(3):
+            # A file, not a pipe: the Wine server that a run starts keeps its
+            # standard error open after the program has ended.
+            with tempfile.TemporaryFile() as errors:
+                result = subprocess.run(command, cwd=cwd, stdout=subprocess.PIPE, stderr=errors,
+                                        timeout=120, env=self.environment(locale))
+                errors.seek(0)
+                lost = b"wine client error" in errors.read()
+            # Wine itself now and then loses its server: that run says nothing
+            # of the program, so it is made again.
+            if not lost:
+                break
+            print("  (Wine lost its server; run again)")
         return result.stdout, result.returncode
 
     def output(self, texts, form=None):
@@ -651,14 +661,7 @@ def main():
             check_posix_only(checker)
     if options.windows:
         import console_cli_windows
-        # One Wine server for the whole run: a program started just as an idle
-        # server shuts down can lose its connection to it.
-        server = os.path.join(os.path.dirname(checker.runner[0]), "wineserver")
-        subprocess.run([server, "-p"], check=False)
-        try:
-            console_cli_windows.check(checker, Workspace, options.holder)
-        finally:
-            subprocess.run([server, "-k"], check=False)
+        console_cli_windows.check(checker, Workspace, options.holder)
     else:
         checker.form = CP932
         checker.label = CP932.name

@@ -44,14 +44,17 @@ enum {
   kConvertDiskFull = 14,
   kConvertOwnerNotKept = 15,    /* the new file could not get the owner and group */
   kConvertAttributesNotKept = 16, /* nor the extended attributes */
-  kConvertBinary = 17,          /* a NUL byte and no UTF-16/32 BOM: refused in kModeDetect */
+  kConvertBinary = 17,          /* no text (see kModeDetect): refused */
   kConvertWorkFileFailed = 18,  /* the work file could not be made */
   kConvertModeNotKept = 19,     /* nor the permissions */
   kConvertReplaceFailed = 20,   /* the new content could not take the name */
   kConvertNoResources = 21,     /* out of memory, threads or handles */
   kConvertBadStyle = 22,        /* not one of the three styles */
   kConvertFileChanged = 23,     /* another program changed or replaced it meanwhile */
-  kConvertBackupNameTooLong = 24 /* "<name>.bak" is over the file system's limit */
+  kConvertBackupNameTooLong = 24, /* "<name>.bak" is over the file system's limit */
+  /* kConvertBinary, for a file that looks like UTF-16 without a BOM, which
+     kModeBytes would damage. */
+  kConvertUtf16NoBom = 33
 };
 
 /* The step a conversion was at when it stopped. */
@@ -86,7 +89,10 @@ typedef struct QuenloStatus {
 typedef int32_t ConvertMode;
 enum {
   /* UTF-16 and UTF-32 with a BOM by code unit; any other file by the byte
-     rule, except that a file with a NUL byte is refused (kConvertBinary). */
+     rule. Refused as binary (kConvertBinary or kConvertUtf16NoBom): a file
+     by the byte rule that starts with "%PDF-" or holds a NUL or another C0
+     control byte that text does not use (01-06, 10-19, 1C-1F), and a file
+     with a UTF-32 BOM whose units are not all Unicode scalar values. */
   kModeDetect = 0,
   /* The byte rule for the whole file, whatever it holds. */
   kModeBytes = 1

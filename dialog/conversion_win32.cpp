@@ -40,9 +40,10 @@ ConvertReport ReportFor(const QuenloStatus& status, const std::wstring& name,
                         const std::wstring& done) {
   std::string utf8_name;
   quenlo::Utf8Form(name, &utf8_name);
-  // A file with a NUL byte is left as it was; it is reported only when a
+  // A file refused as binary is left as it was; it is reported only when a
   // cancel came first, so the question whether to convert it is not asked.
-  const int result = status.result == kConvertBinary ? kConvertCancelled : status.result;
+  const bool binary = status.result == kConvertBinary || status.result == kConvertUtf16NoBom;
+  const int result = binary ? kConvertCancelled : status.result;
   const quenlo::ResultMessage& message = quenlo::MessageFor(result);
   std::string text;
   if (status.recovered) {

@@ -121,6 +121,11 @@ Status As(Status status, ConvertResult generic, ConvertResult meant) {
   return status;
 }
 
+// The refusal of a file that is no text, by what it looks like.
+Status Refused(const LineBreakRewriter& rewriter) {
+  return Failed(rewriter.looks_utf16() ? kConvertUtf16NoBom : kConvertBinary).At(Step::kRead);
+}
+
 // Streams the original through the rewriter into the work file (step 2).
 // Nothing is written while the output equals the input: at the first change
 // the unchanged part is copied from the original, and the rest follows.
@@ -156,7 +161,7 @@ Status Fill(InputFile& input, WorkFile& work, LineBreakRewriter& rewriter, std::
       } else {
         char* out = work.Room(LineBreakRewriter::MaxOutput(size));
         const std::size_t size_out = rewriter.Rewrite(in.data() + at, size, out);
-        if (rewriter.binary()) return Failed(kConvertBinary).At(Step::kRead);
+        if (rewriter.binary()) return Refused(rewriter);
         Status written = put(size_out);
         if (!written.ok()) return written;
       }
@@ -166,7 +171,7 @@ Status Fill(InputFile& input, WorkFile& work, LineBreakRewriter& rewriter, std::
     }
   }
   const std::size_t tail = rewriter.Finish(work.Room(LineBreakRewriter::MaxOutput(0)));
-  if (rewriter.binary()) return Failed(kConvertBinary).At(Step::kRead);
+  if (rewriter.binary()) return Refused(rewriter);
   Status written = put(tail);
   if (!written.ok()) return written;
   *unchanged = !writing;

@@ -44,7 +44,7 @@ enum {
   kConvertDiskFull = 14,
   kConvertOwnerNotKept = 15,    /* the new file could not get the owner and group */
   kConvertAttributesNotKept = 16, /* nor the extended attributes */
-  kConvertBinary = 17,          /* a NUL byte and no UTF-16/32 BOM: refused in kModeDetect */
+  kConvertBinary = 17,          /* no text (see kModeDetect): refused */
   kConvertWorkFileFailed = 18,  /* the work file could not be made */
   kConvertModeNotKept = 19,     /* nor the permissions */
   kConvertReplaceFailed = 20,   /* the new content could not take the name */
@@ -59,7 +59,10 @@ enum {
      the name in `aside`; the file is as it was. */
   kConvertOldBackupAside = 27,
   /* A killed conversion's original could not be put back from "<name>.bak". */
-  kConvertRecoveryFailed = 28
+  kConvertRecoveryFailed = 28,
+  /* kConvertBinary, for a file that looks like UTF-16 without a BOM, which
+     kModeBytes would damage. */
+  kConvertUtf16NoBom = 33
 };
 
 /* The step a conversion was at when it stopped. */
@@ -119,7 +122,10 @@ typedef struct QuenloStatus {
 typedef int32_t ConvertMode;
 enum {
   /* UTF-16 and UTF-32 with a BOM by code unit; any other file by the byte
-     rule, except that a file with a NUL byte is refused (kConvertBinary). */
+     rule. Refused as binary (kConvertBinary or kConvertUtf16NoBom): a file
+     by the byte rule that starts with "%PDF-" or holds a NUL or another C0
+     control byte that text does not use (01-06, 10-19, 1C-1F), and a file
+     with a UTF-32 BOM whose units are not all Unicode scalar values. */
   kModeDetect = 0,
   /* The byte rule for the whole file, whatever it holds. */
   kModeBytes = 1

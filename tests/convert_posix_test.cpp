@@ -1,6 +1,7 @@
 // Whole conversions on the real file system.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -124,14 +125,22 @@ TEST(ConvertFile, FollowsSymbolicLinks) {
   EXPECT_EQ(quenlo_backup_name(link.c_str(), backup, 8), 0);
 }
 
+// The kernel's link to an open, deleted file reads as "g (deleted)": it
+// leads to no name in a folder, and a file of that name stays untouched.
 TEST(ConvertFile, RefusesWhatIsNotARegularFile) {
   TempDir dir;
   const std::string folder = dir.Path("folder");
   const std::string fifo = dir.Path("fifo");
   ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  WriteFile(dir.Path("g"), "gone\r\n");
+  WriteFile(dir.Path("g (deleted)"), "decoy\r\n");
+  const int deleted = ::open(dir.Path("g").c_str(), O_RDONLY);
+  ASSERT_GE(deleted, 0);
+  ASSERT_EQ(::unlink(dir.Path("g").c_str()), 0);
+  const std::string through_fd = "/proc/self/fd/" + std::to_string(deleted);
   for (const std::string& name : {folder, fifo, dir.Path("missing"), std::string("/dev/null"),
-                                  std::string()}) {
+                                  std::string(), through_fd}) {
     SCOPED_TRACE(name);
     EXPECT_EQ(is_existing_file(name.c_str()), 0);
     EXPECT_EQ(quenlo_name_kind(name.c_str()),
@@ -142,6 +151,8 @@ TEST(ConvertFile, RefusesWhatIsNotARegularFile) {
   struct stat st;
   ASSERT_EQ(::stat(folder.c_str(), &st), 0);
   EXPECT_TRUE(S_ISDIR(st.st_mode));
+  EXPECT_EQ(ReadFile(dir.Path("g (deleted)")), "decoy\r\n");
+  ::close(deleted);
 }
 
 TEST(ConvertFile, NameLengthLimitOfTheBackupBuffer) {

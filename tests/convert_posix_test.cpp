@@ -252,6 +252,29 @@ TEST(ConvertFile, WorkFileLeftBehind) {
   }
 }
 
+// A file refused for its NUL byte, converted by the byte rule only while
+// the name still holds that very file, unchanged.
+TEST(ConvertFile, ByteRuleOnlyForTheFileRefused) {
+  for (bool replaced : {false, true}) {
+    SCOPED_TRACE(replaced);
+    TempDir dir;
+    const std::string file = dir.Path("data");
+    WriteFile(file, std::string("a\r\n\0", 4));
+    const QuenloStatus refused =
+        quenlo_convert(kStyleLf, 0, kModeDetect, file.c_str(), nullptr, nullptr);
+    ASSERT_EQ(refused.result, kConvertBinary);
+    if (replaced) {
+      WriteFile(file + ".new", std::string("b\r\n\0", 4));
+      ASSERT_EQ(::rename((file + ".new").c_str(), file.c_str()), 0);
+    }
+    const QuenloStatus status =
+        quenlo_convert_same(kStyleLf, 0, kModeBytes, file.c_str(), &refused.file, nullptr, nullptr);
+    EXPECT_EQ(status.result, replaced ? kConvertFileChanged : kConvertOk);
+    EXPECT_EQ(ReadFile(file), std::string(replaced ? "b\r\n\0" : "a\n\0", replaced ? 4 : 3));
+    EXPECT_FALSE(Exists(file + ".~ql"));
+  }
+}
+
 TEST(ConvertFile, KeepsExtendedAttributes) {
   TempDir dir;
   const std::string file = dir.Path("memo.txt");

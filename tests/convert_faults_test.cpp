@@ -28,7 +28,7 @@ namespace {
 
 enum class Step {
   kNone, kLocate, kCreateWork, kBusy, kOpenInput, kStat, kMetadata, kMode, kRead, kWrite, kDiskFull,
-  kFlush, kCancel, kCancelAfterFlush, kReplaced, kTimeBack, kMoveAside, kLink, kRenameOver, kMove,
+  kFlush, kCancel, kCancelAfterFlush, kReplaced, kRewritten, kTimeBack, kMoveAside, kLink, kRenameOver, kMove,
   kMoveTo, kRemoveBackup,
 };
 
@@ -433,8 +433,10 @@ TEST(ConvertFaults, EveryCommitPathAndABackupThatWillNotGo) {
       {Path::kRename, Step::kNone, false},
       {Path::kLinked, Step::kNone, true},
       {Path::kRename, Step::kRemoveBackup, false},
-      // A newer backup put there meanwhile is not the stale one to remove.
+      // A newer backup put there meanwhile, or the stale one written over in
+      // place, is not the stale one to remove.
       {Path::kRename, Step::kReplaced, false},
+      {Path::kRename, Step::kRewritten, false},
       {Path::kMoves, Step::kNone, false},
       {Path::kMoves, Step::kNone, true},
       {Path::kMoves, Step::kRemoveBackup, false},
@@ -447,6 +449,7 @@ TEST(ConvertFaults, EveryCommitPathAndABackupThatWillNotGo) {
     WriteFile(file, "a\r\nb");
     WriteFile(file + ".bak", "stale");
     auto replace_backup = [&] {
+      if (c.fail == Step::kRewritten) WriteFile(file + ".bak", "newer");
       if (c.fail != Step::kReplaced) return;
       WriteFile(file + ".new", "newer");
       std::filesystem::rename(file + ".new", file + ".bak");
@@ -457,7 +460,8 @@ TEST(ConvertFaults, EveryCommitPathAndABackupThatWillNotGo) {
     // With -R the backup is replaced. Without, one that will not go stays:
     // the stale one, or where the original was moved, the original.
     const bool stays = c.fail == Step::kRemoveBackup;
-    const std::string left = c.fail == Step::kReplaced                     ? "newer"
+    const bool newer = c.fail == Step::kReplaced || c.fail == Step::kRewritten;
+    const std::string left = newer                                         ? "newer"
                              : c.keep || (stays && c.path == Path::kMoves) ? "a\r\nb"
                              : stays                                       ? "stale"
                                                                            : "";

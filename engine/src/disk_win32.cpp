@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "disk.h"
+#include "names_win32.h"
 #include "path_win32.h"
 #include "quenlo/engine.h"
 
@@ -387,6 +388,25 @@ std::string FinalPath(HANDLE handle, bool prefixed) {
   return std::string();
 }
 
+// The full path of the folder `path` in the "\\?\" form, with a separator at
+// its end. In that form, and in the names made from it, a last part such as
+// "nul", "con" or "com1" is a folder of that name and not the device; the
+// separator keeps the full path from taking it for the device first. Empty
+// when `path` is not UTF-8.
+std::wstring LiteralFolder(const std::string& path) {
+  if (HasDevicePrefix(path)) return WidePath(path);
+  std::wstring wide;
+  if (!Utf16Form(path, &wide) || wide.empty()) return std::wstring();
+  // "C:" alone is the current folder of that drive, not its root.
+  const wchar_t last = wide.back();
+  if (last != L'\\' && last != L'/' && last != L':') wide += L'\\';
+  wide = FullPath(wide);
+  if (last == L':' && wide.back() != L'\\') wide += L'\\';
+  if (wide.compare(0, 4, L"\\\\?\\") == 0 || wide.compare(0, 4, L"\\\\.\\") == 0) return wide;
+  if (wide.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + wide.substr(2);
+  return L"\\\\?\\" + wide;
+}
+
 // Names joined to the directory's path: Windows has no call that works
 // relative to a directory handle for every step. The directory is held open
 // without delete sharing wherever it may be listed, so it cannot be moved or
@@ -541,6 +561,9 @@ class Win32Disk : public Disk {
     if (wide.empty()) return FileKind::kMissing;
     FindHandle find(wide);
     if (!find.found()) {
+      // The search finds no folder by a name that ends in a separator
+      // ("folder\"); the attribute query does.
+      if (::GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES) return FileKind::kOther;
       DWORD error = find.error();
       return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
                      error == ERROR_INVALID_NAME
@@ -579,7 +602,7 @@ class Win32Disk : public Disk {
   }
 
   std::unique_ptr<Directory> OpenDirectory(const std::string& path, Status* status) override {
-    const std::wstring wide = WidePath(path);
+    const std::wstring wide = LiteralFolder(path);
     // Held for listing, so that its sharing keeps it in place; where it may
     // not be listed, only looked at.
     Handle handle(::CreateFileW(wide.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -598,7 +621,7 @@ class Win32Disk : public Disk {
       return nullptr;
     }
     const bool hard_links = HasHardLinks(handle.get());
-    auto directory = std::make_unique<Win32Directory>(path, handle.get(), hard_links);
+    auto directory = std::make_unique<Win32Directory>(Utf8Name(wide), handle.get(), hard_links);
     handle.Release();
     return directory;
   }

@@ -71,13 +71,13 @@ struct Names {
 // file finds the same work file.
 std::string Derived(const std::string& base, const char* suffix, std::size_t limit) {
   const std::string plain = base + suffix;
-  if (plain.size() <= limit) return plain;
+  if (NameLength(plain) <= limit) return plain;
   std::uint32_t hash = 2166136261u;  // FNV-1a
   for (unsigned char c : base) hash = (hash ^ c) * 16777619u;
   char tag[16];
   std::snprintf(tag, sizeof(tag), "~%08x", static_cast<unsigned>(hash));
   const std::size_t keep = limit - std::char_traits<char>::length(suffix) - 9;
-  return base.substr(0, keep) + tag + suffix;
+  return NameStart(base, keep) + tag + suffix;
 }
 
 bool Cancelled(ConvertProgress progress, void* context, std::int64_t done, std::int64_t total) {
@@ -321,7 +321,7 @@ Status ConvertWith(Disk& disk, LineBreakStyle style, bool keep_backup, const cha
     recovered = Recover(*dir, names, &status);
     if (!recovered) return status.ok() ? Failed(kConvertNotAFile).At(Step::kCheckName) : status;
   }
-  if (names.backup.size() > dir->NameLimit() && (keep_backup || !dir->ReplacesByRename()))
+  if (NameLength(names.backup) > dir->NameLimit() && (keep_backup || !dir->ReplacesByRename()))
     return Failed(kConvertBackupNameTooLong).At(Step::kCheckName);
 
   // Step 1. The work file comes first: it is the lock against a second conversion.

@@ -331,6 +331,13 @@ class Win32Work : public WorkFile {
   bool moved_ = false;
 };
 
+// What a volume allows: more than one name for a file (hard links), and the
+// longest name, in UTF-16 units.
+struct Volume {
+  bool hard_links;
+  std::size_t name_limit;
+};
+
 // "\\?\" and "\\.\" start a path in the system's own form, not a pattern.
 bool HasDevicePrefix(const std::string& name) {
   return name.size() >= 4 && name[0] == '\\' && name[1] == '\\' &&
@@ -413,8 +420,9 @@ std::wstring LiteralFolder(const std::string& path) {
 // removed meanwhile, and a work file held without sharing cannot be swapped.
 class Win32Directory : public Directory {
  public:
-  Win32Directory(std::string path, HANDLE handle, bool hard_links)
-      : path_(std::move(path)), handle_(handle), hard_links_(hard_links) {}
+  Win32Directory(std::string path, HANDLE handle, const Volume& volume)
+      : path_(std::move(path)), handle_(handle), hard_links_(volume.hard_links),
+        name_limit_(volume.name_limit) {}
 
   bool State(const std::string& name, FileState* state) override {
     Handle handle(::CreateFileW(Wide(name).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
@@ -459,9 +467,7 @@ class Win32Directory : public Directory {
   // can recover from.
   bool ReplacesByRename() override { return hard_links_; }
 
-  // Names are measured in UTF-16 here, not in the bytes of their UTF-8 form:
-  // the engine leaves them whole.
-  std::size_t NameLimit() override { return std::size_t{1} << 20; }
+  std::size_t NameLimit() override { return name_limit_; }
 
   std::unique_ptr<InputFile> OpenInput(const std::string& name, Status* status) override {
     // Shared for reading alone: no other program writes, moves or deletes
@@ -539,17 +545,22 @@ class Win32Directory : public Directory {
   std::string path_;
   Handle handle_;
   bool hard_links_;
+  std::size_t name_limit_;
 };
 
-// True where the volume gives a file more than one name. Wine reports its
-// Unix file systems as NTFS without the flag, and links there work.
-bool HasHardLinks(HANDLE directory) {
-  DWORD flags = 0;
+// What the volume that holds the directory `directory` allows.
+Volume VolumeOf(HANDLE directory) {
+  // 255 UTF-16 units is the limit of NTFS, ReFS, FAT and exFAT alike; Wine
+  // does not say.
+  DWORD name_limit = 0, flags = 0;
   wchar_t system[MAX_PATH + 1];
-  if (!::GetVolumeInformationByHandleW(directory, nullptr, 0, nullptr, nullptr, &flags, system,
+  if (!::GetVolumeInformationByHandleW(directory, nullptr, 0, nullptr, &name_limit, &flags, system,
                                        MAX_PATH + 1))
-    return false;
-  return (flags & FILE_SUPPORTS_HARD_LINKS) != 0 || std::wstring(system) == L"NTFS";
+    return {false, 255};
+  // Wine reports its Unix file systems as NTFS without the flag, and links
+  // there work.
+  const bool hard_links = (flags & FILE_SUPPORTS_HARD_LINKS) != 0 || std::wstring(system) == L"NTFS";
+  return {hard_links, name_limit ? name_limit : 255};
 }
 
 class Win32Disk : public Disk {
@@ -620,8 +631,8 @@ class Win32Disk : public Disk {
       *status = Failed(kConvertOpenFailed, ERROR_DIRECTORY);
       return nullptr;
     }
-    const bool hard_links = HasHardLinks(handle.get());
-    auto directory = std::make_unique<Win32Directory>(Utf8Name(wide), handle.get(), hard_links);
+    auto directory =
+        std::make_unique<Win32Directory>(Utf8Name(wide), handle.get(), VolumeOf(handle.get()));
     handle.Release();
     return directory;
   }

@@ -42,7 +42,9 @@
 // after step 2 loses nothing either, given a file system that honours
 // fsync. A stale FILE.bak is removed only while it is, size and times
 // included, the file this run saw there; one this run made, while it is
-// that file.
+// that file. Only a regular file counts as FILE.~ql, FILE.bak or FILE.~qb:
+// a folder or a link under one of those names stops the run before step 1,
+// and the result names it.
 //
 // A file the conversion would not change stops after step 2 with nothing
 // written: it keeps its identity, times and links. Only the backup changes:
@@ -55,6 +57,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "line_breaks.h"
@@ -333,14 +336,14 @@ Status KeepAsItIs(Directory& dir, InputFile& input, WorkFile& work, const Names&
 // original as FILE.bak and the new content in a FILE.~ql that no one holds.
 Status Recoverable(Directory& dir, const Names& names, bool* recoverable) {
   *recoverable = false;
-  bool file = false, work = false, held = true;
-  FileState backup;
+  bool file = false, held = true;
+  FileState backup, work;
   Status status = dir.Exists(names.file, &file);
   if (!status.ok() || file) return status;
   status = dir.State(names.backup, &backup);
   if (!status.ok() || backup.kind != FileKind::kRegular) return status;
-  status = dir.Exists(names.work, &work);
-  if (!status.ok() || !work) return status;
+  status = dir.State(names.work, &work);
+  if (!status.ok() || work.kind != FileKind::kRegular) return status;
   status = dir.IsHeld(names.work, &held);
   *recoverable = status.ok() && !held;
   return status;
@@ -366,11 +369,11 @@ Status Recover(Directory& dir, const Names& names, bool* recovered) {
 // a killed run had moved aside goes back, or, with a newer backup in its
 // place, goes. One that cannot go back stays, and stops the run.
 Status SettleAside(Directory& dir, const Names& names) {
-  bool aside = false;
-  FileState backup;
-  Status status = dir.Exists(names.aside, &aside);
-  if (status.ok() && aside) status = dir.State(names.backup, &backup);
-  if (!status.ok() || !aside) return status.At(Step::kPutBackOld);
+  FileState aside, backup;
+  Status status = dir.State(names.aside, &aside);
+  const bool file = aside.kind == FileKind::kRegular;
+  if (status.ok() && file) status = dir.State(names.backup, &backup);
+  if (!status.ok() || !file) return status.At(Step::kPutBackOld);
   if (backup.kind == FileKind::kRegular) {
     dir.Remove(names.aside);
     return Status();
@@ -391,6 +394,24 @@ Names NamesIn(Directory& dir, const std::string& base) {
           Derived(base, kAsideSuffix, limit)};
 }
 
+// Only a regular file counts as a work file, a backup or a set-aside
+// backup: a folder or a link under one of those names is left alone, and
+// stops the run before any step, with a result that names it.
+Status CheckBeside(Directory& dir, const Names& names) {
+  const std::pair<const std::string*, ConvertResult> beside[] = {
+      {&names.work, kConvertWorkNotAFile},
+      {&names.backup, kConvertBackupNotAFile},
+      {&names.aside, kConvertAsideNotAFile},
+  };
+  for (const auto& [name, result] : beside) {
+    FileState state;
+    Status status = dir.State(*name, &state);
+    if (!status.ok()) return status.At(Step::kCheckName);
+    if (state.kind == FileKind::kOther) return Failed(result, 0, *name).At(Step::kCheckName);
+  }
+  return Status();
+}
+
 QuenloIdentity IdentityOf(const FileState& state) {
   return {state.volume, state.id, state.size, state.modified, state.changed};
 }
@@ -400,9 +421,11 @@ QuenloIdentity IdentityOf(const FileState& state) {
 Status ConvertIn(Directory& dir, const Names& names, LineBreakStyle style, bool keep_backup,
                  std::size_t buffer_size, ConvertProgress progress, void* context,
                  ConvertMode mode, const QuenloIdentity* expected, QuenloIdentity* file) {
+  Status status = CheckBeside(dir, names);
+  if (!status.ok()) return status;
   // Step 1. The work file comes first: it is the lock against a second conversion.
   std::unique_ptr<WorkFile> work;
-  Status status = dir.CreateWork(names.work, &work);
+  status = dir.CreateWork(names.work, &work);
   if (!status.ok()) return status.At(Step::kCreateWork);
   status = SettleAside(dir, names);
   if (!status.ok()) return status;
@@ -419,7 +442,7 @@ Status ConvertIn(Directory& dir, const Names& names, LineBreakStyle style, bool 
   status = dir.State(names.backup, &stale_state);
   if (!status.ok()) return status.At(Step::kRemoveStale);
   if (stale_state.kind == FileKind::kOther)
-    return Failed(kConvertStaleBackup, 0, names.backup).At(Step::kRemoveStale);
+    return Failed(kConvertBackupNotAFile, 0, names.backup).At(Step::kRemoveStale);
   const FileState* stale = stale_state.kind == FileKind::kRegular ? &stale_state : nullptr;
   status = work->CopyMetadata(*input);
   if (!status.ok()) return status.At(Step::kMetadata);

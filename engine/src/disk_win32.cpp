@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "disk.h"
@@ -19,6 +20,10 @@ namespace {
 
 // ReadFile and WriteFile take 32-bit sizes.
 constexpr std::size_t kMaxChunk = std::size_t{1} << 30;
+
+// How long a move waits for a name whose file was deleted while another
+// program still had it open.
+constexpr ULONGLONG kPendingDeleteWait = 2000;  // milliseconds
 
 // For handles that must not get in another program's way.
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
@@ -312,8 +317,8 @@ class Win32Work : public WorkFile {
       SetAttributes(handle_.get(), 0);
       return MoveFailed(error, name);
     }
+    // Made durable with the folder's Sync, which the conversion checks.
     moved_ = true;
-    ::FlushFileBuffers(handle_.get());
     return Status();
   }
 
@@ -460,26 +465,60 @@ class Win32Directory : public Directory {
 
   // A read-only backup goes too, like any other.
   Status Remove(const std::string& name) override {
-    const DWORD error = DeleteAnyway(handle_.get(), Wide(name));
-    if (error == ERROR_SUCCESS) return Status();
-    return Failed(kConvertMoveFailed, static_cast<int>(error), name);
+    const std::wstring wide = Wide(name);
+    const DWORD error = DeleteAnyway(handle_.get(), wide);
+    if (error != ERROR_SUCCESS) return Failed(kConvertMoveFailed, static_cast<int>(error), name);
+    // A file deleted while another program has it open keeps its name until
+    // that program lets go (where the system does not delete at once).
+    if (FindHandle(wide).found()) pending_.insert(name);
+    return Status();
   }
 
   Status Link(const std::string& from, const std::string& to) override {
     if (!hard_links_) return Failed(kConvertMoveFailed, ERROR_NOT_SUPPORTED, to);
+    // The rename that follows does not replace a file another program has
+    // open, even one that shares deleting, and the link would then not go
+    // until that program let go: such a file is refused first.
+    Handle alone(::CreateFileW(Wide(from).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!alone.valid()) return MoveFailed(::GetLastError(), from);
+    alone.Close();
     if (::CreateHardLinkW(Wide(to).c_str(), Wide(from).c_str(), nullptr)) return Status();
     return Failed(kConvertMoveFailed, static_cast<int>(::GetLastError()), to);
   }
 
   Status Move(const std::string& from, const std::string& to) override {
-    // Without MOVEFILE_REPLACE_EXISTING an existing `to` makes it fail.
-    if (::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_WRITE_THROUGH))
-      return Status();
-    return MoveFailed(::GetLastError(), from);
+    const std::wstring source = Wide(from), target = Wide(to);
+    // Onto a name whose delete is pending, the move waits a little for it:
+    // a scanner or an indexer soon lets go.
+    const ULONGLONG deadline = ::GetTickCount64() + (pending_.count(to) ? kPendingDeleteWait : 0);
+    for (;;) {
+      // Without MOVEFILE_REPLACE_EXISTING an existing `to` makes it fail.
+      if (::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        pending_.erase(to);
+        return Status();
+      }
+      const DWORD error = ::GetLastError();
+      if (::GetTickCount64() >= deadline) return MoveFailed(error, from);
+      ::Sleep(10);
+    }
   }
 
-  // The moves were made with write-through.
-  Status Sync() override { return Status(); }
+  // Neither a rename through a handle nor MoveFileExW (whose write-through
+  // covers only a move that copies) waits for the disk: the folder itself
+  // is flushed. A file system that does not let a program flush a folder
+  // (a network share may refuse) is no failure; the README says what a
+  // power cut can then undo.
+  Status Sync() override {
+    Handle folder(::CreateFileW(WidePath(path_).c_str(), FILE_WRITE_DATA, kShareAll, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (folder.valid() && ::FlushFileBuffers(folder.get())) return Status();
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED ||
+        error == ERROR_INVALID_PARAMETER || error == ERROR_ACCESS_DENIED)
+      return Status();
+    return Failed(kConvertFlushFailed, static_cast<int>(error), ".");
+  }
 
   // Where the volume has hard links (NTFS, ReFS), its rename replaces a
   // file in one step. FAT and exFAT take the two moves, which the next run
@@ -569,6 +608,7 @@ class Win32Directory : public Directory {
   Handle handle_;
   bool hard_links_;
   std::size_t name_limit_;
+  std::set<std::string> pending_;  // removed, but the name is still there
 };
 
 // What the volume that holds the directory `directory` allows.

@@ -192,7 +192,7 @@ TEST(ConvertFile, StaleBackupDirectoryStopsBeforeAnyChange) {
   const std::string file = dir.Path("memo.txt");
   WriteFile(file, "a\n");
   ASSERT_EQ(::mkdir((file + ".bak").c_str(), 0755), 0);
-  EXPECT_EQ(convert_file(kStyleCrLf, 0, file.c_str()), kConvertStaleBackup);
+  EXPECT_EQ(convert_file(kStyleCrLf, 0, file.c_str()), kConvertBackupNotAFile);
   EXPECT_EQ(ReadFile(file), "a\n");
 }
 
@@ -236,7 +236,7 @@ TEST(ConvertFile, WorkFileLeftBehind) {
     bool directory;
     int result;
   };
-  for (const Case& c : {Case{"stale file", false, kConvertOk}, Case{"directory", true, kConvertWorkFileFailed}}) {
+  for (const Case& c : {Case{"stale file", false, kConvertOk}, Case{"directory", true, kConvertWorkNotAFile}}) {
     SCOPED_TRACE(c.name);
     TempDir dir;
     const std::string file = dir.Path("memo.txt");

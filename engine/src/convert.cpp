@@ -42,7 +42,9 @@
 // after step 2 loses nothing either, given a file system that honours
 // fsync. A stale FILE.bak is removed only while it is, size and times
 // included, the file this run saw there; one this run made, while it is
-// that file.
+// that file. Only a regular file counts as FILE.~ql, FILE.bak or FILE.~qb:
+// a folder or a link under one of those names stops the run before step 1,
+// and the result names it.
 //
 // A file the conversion would not change stops after step 2 with nothing
 // written: it keeps its identity, times and links. Only the backup changes:
@@ -57,6 +59,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "line_breaks.h"
@@ -86,13 +89,13 @@ struct Names {
 // share the kept start must not meet on one work file.
 std::string Derived(const std::string& base, const char* suffix, std::size_t limit) {
   const std::string plain = base + suffix;
-  if (plain.size() <= limit) return plain;
+  if (NameLength(plain) <= limit) return plain;
   std::uint64_t hash = 14695981039346656037u;  // FNV-1a
   for (unsigned char c : base) hash = (hash ^ c) * 1099511628211u;
   char tag[24];
   std::snprintf(tag, sizeof(tag), "~%016llx", static_cast<unsigned long long>(hash));
   const std::size_t keep = limit - std::char_traits<char>::length(suffix) - 17;
-  return base.substr(0, keep) + tag + suffix;
+  return NameStart(base, keep) + tag + suffix;
 }
 
 // The one place that decides which failures of a hard link send the commit
@@ -335,14 +338,14 @@ Status KeepAsItIs(Directory& dir, InputFile& input, WorkFile& work, const Names&
 // original as FILE.bak and the new content in a FILE.~ql that no one holds.
 Status Recoverable(Directory& dir, const Names& names, bool* recoverable) {
   *recoverable = false;
-  bool file = false, work = false, held = true;
-  FileState backup;
+  bool file = false, held = true;
+  FileState backup, work;
   Status status = dir.Exists(names.file, &file);
   if (!status.ok() || file) return status;
   status = dir.State(names.backup, &backup);
   if (!status.ok() || backup.kind != FileKind::kRegular) return status;
-  status = dir.Exists(names.work, &work);
-  if (!status.ok() || !work) return status;
+  status = dir.State(names.work, &work);
+  if (!status.ok() || work.kind != FileKind::kRegular) return status;
   status = dir.IsHeld(names.work, &held);
   *recoverable = status.ok() && !held;
   return status;
@@ -368,11 +371,11 @@ Status Recover(Directory& dir, const Names& names, bool* recovered) {
 // a killed run had moved aside goes back, or, with a newer backup in its
 // place, goes. One that cannot go back stays, and stops the run.
 Status SettleAside(Directory& dir, const Names& names) {
-  bool aside = false;
-  FileState backup;
-  Status status = dir.Exists(names.aside, &aside);
-  if (status.ok() && aside) status = dir.State(names.backup, &backup);
-  if (!status.ok() || !aside) return status.At(Step::kPutBackOld);
+  FileState aside, backup;
+  Status status = dir.State(names.aside, &aside);
+  const bool file = aside.kind == FileKind::kRegular;
+  if (status.ok() && file) status = dir.State(names.backup, &backup);
+  if (!status.ok() || !file) return status.At(Step::kPutBackOld);
   if (backup.kind == FileKind::kRegular) {
     dir.Remove(names.aside);
     return Status();
@@ -391,6 +394,24 @@ Names NamesIn(Directory& dir, const std::string& base) {
   const std::size_t limit = dir.NameLimit();
   return {base, base + kBackupSuffix, Derived(base, kWorkSuffix, limit),
           Derived(base, kAsideSuffix, limit)};
+}
+
+// Only a regular file counts as a work file, a backup or a set-aside
+// backup: a folder or a link under one of those names is left alone, and
+// stops the run before any step, with a result that names it.
+Status CheckBeside(Directory& dir, const Names& names) {
+  const std::pair<const std::string*, ConvertResult> beside[] = {
+      {&names.work, kConvertWorkNotAFile},
+      {&names.backup, kConvertBackupNotAFile},
+      {&names.aside, kConvertAsideNotAFile},
+  };
+  for (const auto& [name, result] : beside) {
+    FileState state;
+    Status status = dir.State(*name, &state);
+    if (!status.ok()) return status.At(Step::kCheckName);
+    if (state.kind == FileKind::kOther) return Failed(result, 0, *name).At(Step::kCheckName);
+  }
+  return Status();
 }
 
 QuenloIdentity IdentityOf(const FileState& state) {
@@ -439,9 +460,11 @@ bool AlreadyInStyle(Directory& dir, const Names& names, LineBreakStyle style,
 Status ConvertIn(Directory& dir, const Names& names, LineBreakStyle style, bool keep_backup,
                  std::size_t buffer_size, ConvertProgress progress, void* context,
                  ConvertMode mode, const QuenloIdentity* expected, QuenloIdentity* file) {
+  Status status = CheckBeside(dir, names);
+  if (!status.ok()) return status;
   // Step 1. The work file comes first: it is the lock against a second conversion.
   std::unique_ptr<WorkFile> work;
-  Status status = dir.CreateWork(names.work, &work);
+  status = dir.CreateWork(names.work, &work);
   if (!status.ok()) {
     // Where no work file can be made (a read-only file system, a folder
     // not ours to write), a file already in the style still needs nothing.
@@ -465,7 +488,7 @@ Status ConvertIn(Directory& dir, const Names& names, LineBreakStyle style, bool 
   status = dir.State(names.backup, &stale_state);
   if (!status.ok()) return status.At(Step::kRemoveStale);
   if (stale_state.kind == FileKind::kOther)
-    return Failed(kConvertStaleBackup, 0, names.backup).At(Step::kRemoveStale);
+    return Failed(kConvertBackupNotAFile, 0, names.backup).At(Step::kRemoveStale);
   const FileState* stale = stale_state.kind == FileKind::kRegular ? &stale_state : nullptr;
   status = work->CopyMetadata(*input);
   if (!status.ok()) return status.At(Step::kMetadata);
@@ -522,7 +545,7 @@ Status ConvertWith(Disk& disk, LineBreakStyle style, bool keep_backup, const cha
     if (!status.ok()) return told(status);
     if (!recovered) return Failed(kConvertNotAFile).At(Step::kCheckName);
   }
-  if (names.backup.size() > dir.NameLimit() && (keep_backup || !dir.ReplacesByRename()))
+  if (NameLength(names.backup) > dir.NameLimit() && (keep_backup || !dir.ReplacesByRename()))
     status = Failed(kConvertBackupNameTooLong).At(Step::kCheckName);
   QuenloIdentity identity = {};
   if (status.ok())

@@ -152,6 +152,14 @@ Disk& RealDisk();
 // one byte) on Windows.
 std::size_t NameBufferLength(const std::string& name);
 
+// The name's length as a directory's NameLimit counts it: its bytes on POSIX
+// systems, its UTF-16 code units on Windows.
+std::size_t NameLength(const std::string& name);
+
+// The longest start of the name whose NameLength is at most `length`; on
+// Windows no character is cut in two.
+std::string NameStart(const std::string& name, std::size_t length);
+
 }  // namespace quenlo
 
 #endif  // QUENLO_DISK_H_

@@ -548,6 +548,10 @@ class PosixDisk : public Disk {
 
 std::size_t NameBufferLength(const std::string& name) { return name.size(); }
 
+std::size_t NameLength(const std::string& name) { return name.size(); }
+
+std::string NameStart(const std::string& name, std::size_t length) { return name.substr(0, length); }
+
 Disk& RealDisk() {
   static PosixDisk disk;
   return disk;

@@ -60,6 +60,12 @@ enum {
   kConvertOldBackupAside = 27,
   /* A killed conversion's original could not be put back from "<name>.bak". */
   kConvertRecoveryFailed = 28,
+  /* A folder, or another entry that is no regular file, has the name of its
+     work file, of "<name>.bak", or of where an old backup is set aside; it
+     is left alone, and the file too. */
+  kConvertWorkNotAFile = 30,
+  kConvertBackupNotAFile = 31,
+  kConvertAsideNotAFile = 32,
   /* kConvertBinary, for a file that looks like UTF-16 without a BOM, which
      kModeBytes would damage. */
   kConvertUtf16NoBom = 33

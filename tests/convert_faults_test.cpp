@@ -392,6 +392,18 @@ TEST(ConvertFaults, WhatIsLeftWhenPuttingBackFails) {
     }
     EXPECT_FALSE(Exists(file + ".~ql"));
   }
+  // A killed run's original that cannot be put back from the backup.
+  TempDir dir;
+  const std::string file = dir.Path("memo.txt");
+  WriteFile(file + ".bak", original);
+  WriteFile(file + ".~ql", lf);
+  FaultyDisk disk(Step::kMove, Path::kMoves);
+  const quenlo::Status status = quenlo::ConvertWith(disk, kStyleLf, false, file.c_str(), kBuffer);
+  EXPECT_EQ(status.result, kConvertRecoveryFailed);
+  EXPECT_EQ(status.step, quenlo::Step::kRestore);
+  EXPECT_EQ(std::filesystem::path(status.backup), std::filesystem::path(file + ".bak"));
+  EXPECT_EQ(ReadFile(file + ".bak"), original);
+  EXPECT_FALSE(Exists(file));
 }
 
 // The order in which the commit reaches the disk: the last write, the work

@@ -604,6 +604,16 @@ def check_owner_kept(checker):
         checker.expect("owner not kept: owner", os.stat(ws.join("memo.txt")).st_uid, 0)
         checker.expect("owner not kept: no work file", ws.read("memo.txt.~ql"), None)
 
+    # Another user's link is not followed, as other refusals of a name.
+    with Workspace() as ws:
+        os.symlink("memo.txt", ws.join("link.txt"))
+        os.lchown(ws.join("link.txt"), 65534, 65534)
+        actual, status = checker.run(["-U", "link.txt"], ws.path)
+        checker.expect("other user's link: output", actual, checker.output(
+            [failure("link.txt", "他のﾕｰｻﾞｰのﾘﾝｸはたどりません。" + UNCHANGED)]))
+        checker.expect("other user's link: status", status, 0)
+        checker.expect("other user's link: content", ws.read("memo.txt"), MEMO)
+
 
 def check_disk_full(checker):
     """A full disk gets its own message, and the file stays as it was."""

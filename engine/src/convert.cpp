@@ -1,6 +1,6 @@
-// The replace protocol. The name is resolved once and its directory opened
-// once; every step below goes through that directory by plain names and
-// follows no link. One conversion of FILE, in this order:
+// The replace protocol. The name is followed once, a part at a time, and
+// its directory opened once; every step below goes through that directory
+// by plain names and follows no link. One conversion of FILE, in this order:
 //
 //   step                           on disk after it           a crash here leaves
 //   1 create FILE.~ql, locked      FILE, FILE.~ql (empty)     a stale FILE.~ql: the next
@@ -49,7 +49,9 @@
 // A file the conversion would not change stops after step 2 with nothing
 // written: it keeps its identity, times and links. Only the backup changes:
 // with -R the work file takes a copy and becomes FILE.bak (an old one moved
-// aside first, as above); without, a stale FILE.bak is removed.
+// aside first, as above); without, a stale FILE.bak is removed. Without -R
+// such a file needs no work file at all: where step 1 fails (a read-only
+// file system), reading it through is enough to say it is done.
 #include "convert.h"
 
 #include <algorithm>
@@ -416,6 +418,43 @@ QuenloIdentity IdentityOf(const FileState& state) {
   return {state.volume, state.id, state.size, state.modified, state.changed};
 }
 
+// Takes no output: it only tells whether the file would change.
+class NoOutput : public WorkFile {
+ public:
+  Status CopyMetadata(InputFile&) override { return Status(); }
+  Status CopyMode(InputFile&) override { return Status(); }
+  char* Room(std::size_t size) override {
+    room_.resize(std::max(room_.size(), size));
+    return room_.data();
+  }
+  // The first change stops the read.
+  Status Write(std::size_t) override { return Failed(kConvertFileChanged); }
+  Status CopyFrom(InputFile&, std::int64_t) override { return Failed(kConvertFileChanged); }
+  Status Flush() override { return Status(); }
+  Status MoveTo(const std::string&, bool) override { return Failed(kConvertMoveFailed); }
+
+ private:
+  std::vector<char> room_;
+};
+
+// True when the file under the name reads as already in the style: no
+// conversion would write anything.
+bool AlreadyInStyle(Directory& dir, const Names& names, LineBreakStyle style,
+                    std::size_t buffer_size, ConvertProgress progress, void* context,
+                    ConvertMode mode, const QuenloIdentity* expected, QuenloIdentity* file) {
+  std::unique_ptr<InputFile> input;
+  FileState original, now;
+  if (!dir.OpenInput(names.file, &input).ok() || !input->State(&original).ok()) return false;
+  *file = IdentityOf(original);
+  if (expected && std::memcmp(expected, file, sizeof(*file)) != 0) return false;
+  NoOutput none;
+  LineBreakRewriter rewriter(style, mode == kModeDetect);
+  bool unchanged = false;
+  return Fill(*input, none, rewriter, original.size, buffer_size, progress, context, &unchanged)
+             .ok() &&
+         unchanged && input->State(&now).ok() && now.Unchanged(original);
+}
+
 // The rest of a conversion, once the name is resolved and its directory
 // open: steps 1 to the end.
 Status ConvertIn(Directory& dir, const Names& names, LineBreakStyle style, bool keep_backup,
@@ -426,7 +465,14 @@ Status ConvertIn(Directory& dir, const Names& names, LineBreakStyle style, bool 
   // Step 1. The work file comes first: it is the lock against a second conversion.
   std::unique_ptr<WorkFile> work;
   status = dir.CreateWork(names.work, &work);
-  if (!status.ok()) return status.At(Step::kCreateWork);
+  if (!status.ok()) {
+    // Where no work file can be made (a read-only file system, a folder
+    // not ours to write), a file already in the style still needs nothing.
+    if (keep_backup || status.result == kConvertBusy ||
+        !AlreadyInStyle(dir, names, style, buffer_size, progress, context, mode, expected, file))
+      return status.At(Step::kCreateWork);
+    return Status();
+  }
   status = SettleAside(dir, names);
   if (!status.ok()) return status;
   std::unique_ptr<InputFile> input;
@@ -475,18 +521,18 @@ Status ConvertWith(Disk& disk, LineBreakStyle style, bool keep_backup, const cha
     return Failed(kConvertBadStyle).At(Step::kCheckName);
   if (!name || !*name) return Failed(kConvertNotAFile).At(Step::kCheckName);
   if (!FitsNameBuffer(name)) return Failed(kConvertNameTooLong).At(Step::kCheckName);
-  const FileKind kind = disk.Kind(name);
-  if (kind == FileKind::kOther) return Failed(kConvertNotAFile).At(Step::kCheckName);
 
-  // Resolved once: from here on no step follows a link.
-  const ResolvedName resolved = disk.Resolve(name);
-  std::unique_ptr<Directory> dir;
-  Status status = disk.OpenDirectory(resolved.directory, &dir);
-  if (!status.ok()) return kind == FileKind::kMissing ? Failed(kConvertNotAFile).At(Step::kCheckName)
-                                                      : status.At(Step::kOpen);
-  const Names names = NamesIn(*dir, resolved.base);
+  // Followed once: from here on no step follows a link.
+  Located file;
+  Status status = disk.Locate(name, &file);
+  if (!status.ok())
+    return status.At(status.result == kConvertLinkNotTrusted ? Step::kFollowLink : Step::kCheckName);
+  if (file.kind == FileKind::kOther || !file.directory)
+    return Failed(kConvertNotAFile).At(Step::kCheckName);
+  Directory& dir = *file.directory;
+  const Names names = NamesIn(dir, file.base);
   // The names as messages show them, beside the file.
-  const std::string folder = resolved.full.substr(0, resolved.full.size() - resolved.base.size());
+  const std::string folder = file.full.substr(0, file.full.size() - file.base.size());
   auto told = [&](Status told_status) {
     told_status.backup = folder + names.backup;
     told_status.work = folder + names.work;
@@ -494,25 +540,28 @@ Status ConvertWith(Disk& disk, LineBreakStyle style, bool keep_backup, const cha
     return told_status;
   };
   bool recovered = false;
-  if (kind == FileKind::kMissing) {
-    status = Recover(*dir, names, &recovered);
+  if (file.kind == FileKind::kMissing) {
+    status = Recover(dir, names, &recovered);
     if (!status.ok()) return told(status);
     if (!recovered) return Failed(kConvertNotAFile).At(Step::kCheckName);
   }
-  if (NameLength(names.backup) > dir->NameLimit() && (keep_backup || !dir->ReplacesByRename()))
+  if (NameLength(names.backup) > dir.NameLimit() && (keep_backup || !dir.ReplacesByRename()))
     status = Failed(kConvertBackupNameTooLong).At(Step::kCheckName);
-  QuenloIdentity file = {};
+  QuenloIdentity identity = {};
   if (status.ok())
-    status = ConvertIn(*dir, names, style, keep_backup, buffer_size, progress, context, mode,
-                       expected, &file);
+    status = ConvertIn(dir, names, style, keep_backup, buffer_size, progress, context, mode,
+                       expected, &identity);
   status.recovered = recovered;
-  status.file = file;
+  status.file = identity;
   return told(status);
 }
 
 NameKind KindOfName(Disk& disk, const char* name) {
   if (!name || !*name) return kNameNotAFile;
-  switch (disk.Kind(name)) {
+  Located file;
+  // One the system cannot tell about yet is the conversion's to report.
+  if (!disk.Locate(name, &file).ok()) return kNameConvertible;
+  switch (file.kind) {
     case FileKind::kRegular:
       return kNameConvertible;
     case FileKind::kOther:
@@ -520,11 +569,9 @@ NameKind KindOfName(Disk& disk, const char* name) {
     case FileKind::kMissing:
       break;
   }
-  const ResolvedName resolved = disk.Resolve(name);
-  std::unique_ptr<Directory> dir;
-  if (!disk.OpenDirectory(resolved.directory, &dir).ok()) return kNameMissing;
+  if (!file.directory) return kNameMissing;
   bool recoverable = false;
-  Recoverable(*dir, NamesIn(*dir, resolved.base), &recoverable);
+  Recoverable(*file.directory, NamesIn(*file.directory, file.base), &recoverable);
   return recoverable ? kNameConvertible : kNameMissing;
 }
 
@@ -533,17 +580,18 @@ bool FitsNameBuffer(const char* name) {
 }
 
 std::string BackupName(Disk& disk, const char* name) {
-  return disk.Resolve(name).full + kBackupSuffix;
+  Located file;
+  disk.Locate(name, &file);
+  return (file.full.empty() ? std::string(name) : file.full) + kBackupSuffix;
 }
 
 std::string WorkName(Disk& disk, const char* name) {
-  const ResolvedName resolved = disk.Resolve(name);
-  std::unique_ptr<Directory> dir;
+  Located file;
+  disk.Locate(name, &file);
   // A directory that will not open has no limit to read: the plain name.
-  const std::string work = disk.OpenDirectory(resolved.directory, &dir).ok()
-                               ? NamesIn(*dir, resolved.base).work
-                               : resolved.base + kWorkSuffix;
-  return resolved.full.substr(0, resolved.full.size() - resolved.base.size()) + work;
+  if (!file.directory) return (file.full.empty() ? std::string(name) : file.full) + kWorkSuffix;
+  return file.full.substr(0, file.full.size() - file.base.size()) +
+         NamesIn(*file.directory, file.base).work;
 }
 
 }  // namespace quenlo

@@ -386,6 +386,13 @@ bool IsDiskFile(const std::wstring& name) {
   return handle.valid() && ::GetFileType(handle.get()) == FILE_TYPE_DISK;
 }
 
+// A name resolved once: the directory that holds the file, and its name there.
+struct ResolvedName {
+  std::string directory;
+  std::string base;
+  std::string full;
+};
+
 // `name` split at its last separator: "C:" alone keeps its meaning, the
 // current folder of that drive.
 ResolvedName Split(const std::string& name) {
@@ -638,7 +645,20 @@ Volume VolumeOf(HANDLE directory) {
 
 class Win32Disk : public Disk {
  public:
-  FileKind Kind(const std::string& name) override {
+  Status Locate(const std::string& name, Located* located) override {
+    located->kind = Kind(name);
+    if (located->kind == FileKind::kOther) return Status();
+    const ResolvedName resolved = Resolve(name);
+    located->base = resolved.base;
+    located->full = resolved.full;
+    Status status = OpenDirectory(resolved.directory, &located->directory);
+    // No directory to look in: nothing there, nor to recover.
+    if (!status.ok() && located->kind == FileKind::kMissing) return Status();
+    return status;
+  }
+
+ private:
+  FileKind Kind(const std::string& name) {
     // A pattern would let the search match some other entry.
     if (IsPattern(name)) return FileKind::kOther;
     const std::wstring wide = WidePath(name);
@@ -666,7 +686,7 @@ class Win32Disk : public Disk {
   // One name for one file, whatever name it was given by: its short name,
   // another case, trailing dots or spaces, a link to it. Every run then
   // finds the same work file, and the file keeps its name.
-  ResolvedName Resolve(const std::string& name) override {
+  ResolvedName Resolve(const std::string& name) {
     const bool prefixed = HasDevicePrefix(name);
     Handle file(::CreateFileW(WidePath(name).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
                               OPEN_EXISTING, 0, nullptr));
@@ -685,7 +705,7 @@ class Win32Disk : public Disk {
     return Split(Join(path, base));
   }
 
-  Status OpenDirectory(const std::string& path, std::unique_ptr<Directory>* directory) override {
+  Status OpenDirectory(const std::string& path, std::unique_ptr<Directory>* directory) {
     const std::wstring wide = LiteralFolder(path);
     // Held for listing, so that its sharing keeps it in place; where it may
     // not be listed, only looked at.

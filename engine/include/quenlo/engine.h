@@ -155,7 +155,9 @@ enum {
   kNameNotAFile = 1,     /* a directory, a device, a pattern, no name at all */
   /* An existing regular file, or one whose conversion was killed between
      its two moves (the name absent, its ".bak" and an abandoned work file
-     present), which the next conversion recovers first. */
+     present), which the next conversion recovers first; also a name the
+     system could not look at, or a link not followed for its owner, which
+     the conversion then reports. */
   kNameConvertible = 2
 };
 

@@ -7,6 +7,12 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+// Where the compiler can build AVX2 code beside the baseline, a file
+// already right is skimmed 32 bytes a round on processors that have it.
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define QUENLO_AVX2 1
+#endif
 
 namespace quenlo {
 
@@ -63,9 +69,7 @@ class BinaryBytes {
   __m128i low_ = _mm_set1_epi8(-1);
   __m128i high_ = _mm_set1_epi8(-1);
 };
-#endif
 
-#ifdef __SSE2__
 // The end of the next block of whole 16-byte rounds from `p`, at most 1 KiB,
 // each round reading `reach` bytes past its own; `p` when none fits. One
 // mask test a block: a hit costs at most a block more.
@@ -93,12 +97,58 @@ bool HasBinaryByte(const unsigned char* p, const unsigned char* end) {
   return false;
 }
 
+#ifdef QUENLO_AVX2
+bool HasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+}
+
+// AllPaired<true> and NoneOf<true> over whole 32-byte rounds from `*p`, in
+// blocks of at most 1 KiB; `*p` moves past the rounds taken. True when a
+// block met a byte that is not as it should be.
+__attribute__((target("avx2"))) bool SkimAvx2(const unsigned char** p, const unsigned char* end,
+                                              bool paired, unsigned char byte) {
+  const unsigned char* at = *p;
+  const __m256i cr = _mm256_set1_epi8('\r');
+  const __m256i lf = _mm256_set1_epi8('\n');
+  const __m256i wanted = _mm256_set1_epi8(static_cast<char>(byte));
+  const std::size_t reach = paired ? 1 : 0;
+  const __m256i mask_high = _mm256_set1_epi8(0x14);
+  const __m256i zero = _mm256_setzero_si256();
+  bool bad = false;
+  while (!bad && static_cast<std::size_t>(end - at) >= 32 + reach) {
+    const unsigned char* block =
+        at + std::min<std::size_t>((static_cast<std::size_t>(end - at) - reach) & ~std::size_t{31}, 1024);
+    __m256i any = zero;
+    // BinaryBytes, 32 bytes a round.
+    __m256i low = _mm256_set1_epi8(-1);
+    __m256i high = low;
+    for (; at < block; at += 32) {
+      const __m256i here = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+      low = _mm256_min_epu8(low, here);
+      high = _mm256_min_epu8(high, _mm256_xor_si256(here, mask_high));
+      const __m256i next = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + reach));
+      any = _mm256_or_si256(any, paired ? _mm256_xor_si256(_mm256_cmpeq_epi8(here, cr), _mm256_cmpeq_epi8(next, lf))
+                                        : _mm256_cmpeq_epi8(here, wanted));
+    }
+    any = _mm256_or_si256(any, _mm256_cmpeq_epi8(_mm256_subs_epu8(low, _mm256_set1_epi8(0x06)), zero));
+    any = _mm256_or_si256(any, _mm256_cmpeq_epi8(_mm256_subs_epu8(high, _mm256_set1_epi8(0x0D)), zero));
+    bad = _mm256_movemask_epi8(any) != 0;
+  }
+  *p = at;
+  return bad;
+}
+#endif
+
 // True when no byte of [p, end) is a binary byte (if kText), and each CR
 // at p[i] stands exactly where an LF stands at p[i + 1], for every i with
 // i + 1 < end - p: the bytes are in the CR LF style already.
 template <bool kText>
 bool AllPaired(const unsigned char* p, const unsigned char* end) {
   unsigned bad = 0;
+#ifdef QUENLO_AVX2
+  if (kText && HasAvx2()) bad = SkimAvx2(&p, end, true, 0);
+#endif
 #ifdef __SSE2__
   const __m128i cr = _mm_set1_epi8('\r');
   const __m128i lf = _mm_set1_epi8('\n');
@@ -129,6 +179,9 @@ bool NoneOf(const unsigned char* p, const unsigned char* end, unsigned char byte
   // One byte alone: the C library's search is the fastest.
   if (!kText) return !std::memchr(p, byte, static_cast<std::size_t>(end - p));
   unsigned bad = 0;
+#ifdef QUENLO_AVX2
+  if (HasAvx2()) bad = SkimAvx2(&p, end, false, byte);
+#endif
 #ifdef __SSE2__
   const __m128i wanted = _mm_set1_epi8(static_cast<char>(byte));
   for (const unsigned char* block = BlockEnd(p, end, 0); p < block && bad == 0;

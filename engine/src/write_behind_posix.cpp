@@ -34,10 +34,8 @@ Status WriteBehind::Write(std::size_t size) {
   if (!result_.ok()) return result_;
   slots_[(head_ + queued_) % kSlots].size = size;
   ++queued_;
-  const off_t written = written_;
   lock.unlock();
   changed_.notify_all();
-  StartWriteback(written);
   return Status();
 }
 
@@ -65,6 +63,12 @@ void WriteBehind::Run() {
     Status result = write ? WriteAll(fd_, slot.bytes.data(), slot.size) : Status();
     lock.lock();
     written_ += static_cast<off_t>(slot.size);
+    if (write && result.ok()) {
+      const off_t written = written_;
+      lock.unlock();
+      StartWriteback(written);
+      lock.lock();
+    }
     head_ = (head_ + 1) % kSlots;
     --queued_;
     if (result_.ok()) result_ = result;
@@ -89,10 +93,10 @@ Status WriteAll(int fd, const char* data, std::size_t size) {
 }
 
 // Sends each finished stretch to the device while the rest is converted,
-// so the closing fsync waits only for the tail. Called on the converting
-// thread, which has time to spare while the writer copies. A hint only: the
-// fsync still reports any failure. The call is Linux's; elsewhere the fsync
-// does it all.
+// so the closing fsync waits only for the tail. Called on the writing
+// thread, after its write: the call may wait for room in the device's
+// queue, and the converting thread should not. A hint only: the fsync still
+// reports any failure. The call is Linux's; elsewhere the fsync does it all.
 void WriteBehind::StartWriteback(off_t written) {
 #if defined(__linux__) && defined(SYNC_FILE_RANGE_WRITE)
   constexpr off_t kStretch = off_t{4} << 20;

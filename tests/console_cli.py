@@ -479,7 +479,9 @@ def check_second_run_on_work_file(checker):
         ws.write("big.txt", big)
         first = subprocess.Popen(checker.runner + [checker.program, "-S", "-U", "big.txt"],
                                  cwd=ws.path, env=checker.environment())
-        started = wait_for(lambda: os.path.exists(ws.join("big.txt.~ql")))
+        # Written to, so surely locked: the lock comes right after the file.
+        started = wait_for(lambda: os.path.exists(ws.join("big.txt.~ql"))
+                           and os.path.getsize(ws.join("big.txt.~ql")) > 0)
         # Paused, so the second run surely meets it live.
         first.send_signal(signal.SIGSTOP)
         actual, status = checker.run(["-M", "big.txt.~ql"], ws.path)

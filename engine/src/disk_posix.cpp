@@ -493,7 +493,8 @@ class Walk {
       }
       // "file/" names no file, as the system has it.
       if (last && !S_ISDIR(st.st_mode) && name.back() == '/') return Status();
-      if (last) return Found(S_ISREG(st.st_mode) ? FileKind::kRegular : FileKind::kOther, part, located);
+      if (last)
+        return Found(S_ISREG(st.st_mode) ? FileKind::kRegular : FileKind::kOther, part, located);
       if (!S_ISDIR(st.st_mode)) return Status();
       // The very directory looked at, not whatever has its name by now.
       Descriptor next(::openat(entry.get(), ".", kDirectoryFlags));
@@ -522,7 +523,8 @@ class Walk {
     const ssize_t size = ::readlinkat(fd, "", buffer.data(), buffer.size());
     if (size < 0) return Failed(kConvertReadFailed, errno, part);
     // Longer than its size said: changed since.
-    if (static_cast<std::size_t>(size) >= buffer.size()) return Failed(kConvertFileChanged, 0, part);
+    if (static_cast<std::size_t>(size) >= buffer.size())
+      return Failed(kConvertFileChanged, 0, part);
     text->assign(buffer.data(), static_cast<std::size_t>(size));
     return Status();
   }

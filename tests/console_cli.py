@@ -600,6 +600,35 @@ def check_owner_kept(checker):
         checker.expect("other user's link: content", ws.read("memo.txt"), MEMO)
 
 
+def check_flush_order(checker):
+    """The system's own calls: the work file flushed before the rename onto
+    the name, the folder flushed after it."""
+    if not shutil.which("strace"):
+        print("SKIP flush order: needs strace")
+        return
+    with Workspace() as ws:
+        trace = ws.join("trace")
+        # The leak checker of sanitised builds cannot run under ptrace.
+        prefix = ["env", "ASAN_OPTIONS=detect_leaks=0", "strace", "-f", "-qq", "-o", trace,
+                  "-e", "trace=fsync,fdatasync,renameat,renameat2"]
+        checker.run(["-S", "-U", "memo.txt"], ws.path, prefix=prefix)
+        with open(trace) as f:
+            calls = [line.split(None, 1)[-1] for line in f.read().splitlines()]
+        onto = [i for i, call in enumerate(calls)
+                if call.startswith("renameat") and '"memo.txt.~ql"' in call and '"memo.txt")' in call]
+        checker.expect("flush order: one rename onto the name", len(onto), 1)
+        if len(onto) != 1:
+            return
+        folder = re.match(r"renameat2?\((\d+),", calls[onto[0]])[1]
+        folder_flush = "fsync(%s)" % folder
+        before = [c for c in calls[:onto[0]] if c.startswith("fsync(") and
+                  not c.startswith(folder_flush)]
+        after = [c for c in calls[onto[0] + 1:] if c.startswith(folder_flush)]
+        checker.expect("flush order: the work file flushed before", len(before) > 0, True)
+        checker.expect("flush order: the folder flushed after", len(after) > 0, True)
+        checker.expect("flush order: content", ws.read("memo.txt"), MEMO_LF)
+
+
 def check_disk_full(checker):
     """A full disk gets its own message, and the file stays as it was."""
     with Workspace() as ws:
@@ -683,6 +712,7 @@ def main():
         check_closed_stdout(checker)
         check_owner_kept(checker)
         check_disk_full(checker)
+        check_flush_order(checker)
         check_second_run_on_work_file(checker)
         check_attacker(checker)
         checker.label = "locale"

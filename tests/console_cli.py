@@ -589,6 +589,20 @@ def check_owner_kept(checker):
         checker.expect("owner not kept: owner", os.stat(ws.join("memo.txt")).st_uid, 0)
         checker.expect("owner not kept: no work file", ws.read("memo.txt.~ql"), None)
 
+    # A folder on the way that may only be passed through.
+    with Workspace() as ws:
+        os.makedirs(ws.join("pass/own"))
+        ws.write("pass/own/memo.txt", MEMO)
+        for entry in ("pass/own", "pass/own/memo.txt"):
+            os.chown(ws.join(entry), 65534, 65534)
+        os.chmod(ws.join("pass"), 0o711)
+        os.chmod(ws.path, 0o755)
+        nobody = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"]
+        actual, status = checker.run(["-U", ws.join("pass/own/memo.txt")], ws.path, prefix=nobody)
+        checker.expect("folder only passed: output", actual,
+                       checker.output([done(ws.join("pass/own/memo.txt"))]))
+        checker.expect("folder only passed: content", ws.read("pass/own/memo.txt"), MEMO_LF)
+
     # Another user's link is not followed, as other refusals of a name.
     with Workspace() as ws:
         os.symlink("memo.txt", ws.join("link.txt"))

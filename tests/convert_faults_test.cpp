@@ -28,8 +28,8 @@ namespace {
 
 enum class Step {
   kNone, kLocate, kCreateWork, kBusy, kOpenInput, kStat, kMetadata, kMode, kRead, kWrite, kDiskFull,
-  kFlush, kCancel, kCancelAfterFlush, kReplaced, kRewritten, kTimeBack, kMoveAside, kLink, kRenameOver, kMove,
-  kMoveTo, kRemoveBackup,
+  kFlush, kCancel, kCancelAfterFlush, kReplaced, kRewritten, kTimeBack, kMoveAside, kLink,
+  kRenameOver, kMove, kMoveTo, kRemoveBackup,
 };
 
 // What the system says where the file system has no hard links.

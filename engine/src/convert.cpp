@@ -527,7 +527,8 @@ Status ConvertWith(Disk& disk, LineBreakStyle style, bool keep_backup, const cha
   Located file;
   Status status = disk.Locate(name, &file);
   if (!status.ok())
-    return status.At(status.result == kConvertLinkNotTrusted ? Step::kFollowLink : Step::kCheckName);
+    return status.At(status.result == kConvertLinkNotTrusted ? Step::kFollowLink
+                                                             : Step::kCheckName);
   if (file.kind == FileKind::kOther || !file.directory)
     return Failed(kConvertNotAFile).At(Step::kCheckName);
   Directory& dir = *file.directory;

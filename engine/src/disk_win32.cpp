@@ -480,7 +480,8 @@ class Win32Directory : public Directory {
   Status Exists(const std::string& name, bool* exists) override {
     const std::wstring wide = Wide(name);
     // The attribute query also sees an entry the search cannot list.
-    *exists = FindHandle(wide).found() || ::GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
+    *exists = FindHandle(wide).found() ||
+              ::GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
     return Status();
   }
 

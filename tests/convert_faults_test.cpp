@@ -540,4 +540,20 @@ TEST(ConvertFaults, DyingAfterAnyStepLosesNothing) {
 }
 #endif
 
+// A name past the file system's limit is shortened as that limit counts:
+// in bytes on POSIX systems, in UTF-16 units on Windows, and there between
+// characters, so that the shorter name is still valid UTF-8.
+TEST(Names, CutWhereTheLimitCounts) {
+  const std::string name = "ab\xC3\xA9\xF0\x9F\x98\x80";  // "ab", e acute, an emoji
+#ifdef _WIN32
+  EXPECT_EQ(quenlo::NameLength(name), 5u);
+  EXPECT_EQ(quenlo::NameStart(name, 3), "ab\xC3\xA9");
+  EXPECT_EQ(quenlo::NameStart(name, 4), "ab\xC3\xA9");  // the emoji takes two
+  EXPECT_EQ(quenlo::NameStart(name, 5), name);
+#else
+  EXPECT_EQ(quenlo::NameLength(name), 8u);
+  EXPECT_EQ(quenlo::NameStart(name, 5), "ab\xC3\xA9\xF0");
+#endif
+}
+
 }  // namespace

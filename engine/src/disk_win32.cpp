@@ -696,7 +696,7 @@ class Win32Disk : public Disk {
     // An absent name, to recover: its directory as the disk has it, and the
     // name as the system would store it.
     const ResolvedName given = Split(name);
-    Handle directory(::CreateFileW(WidePath(given.directory).c_str(), FILE_READ_ATTRIBUTES,
+    Handle directory(::CreateFileW(LiteralFolder(given.directory).c_str(), FILE_READ_ATTRIBUTES,
                                    kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
                                    nullptr));
     const std::string path = directory.valid() ? FinalPath(directory.get(), prefixed) : "";

@@ -21,7 +21,9 @@ WriteBehind::~WriteBehind() {
 
 char* WriteBehind::Room(std::size_t size) {
   std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [this] { return queued_ < kSlots; });
+  // Each thread sleeps until half the slots are its own again: every sleep
+  // and wake costs both more than a copy of the slot.
+  if (queued_ == kSlots) changed_.wait(lock, [this] { return queued_ <= kSlots / 2; });
   // Free slots are the converting thread's alone.
   std::vector<char>& slot = slots_[(head_ + queued_) % kSlots].bytes;
   lock.unlock();
@@ -34,12 +36,15 @@ Status WriteBehind::Write(std::size_t size) {
   if (!result_.ok()) return result_;
   slots_[(head_ + queued_) % kSlots].size = size;
   ++queued_;
+  const bool wake = queued_ >= kSlots / 2;
   lock.unlock();
-  changed_.notify_all();
+  if (wake) changed_.notify_all();
   return Status();
 }
 
 Status WriteBehind::Finish() {
+  // The writer may be waiting for more than there is.
+  changed_.notify_all();
   std::unique_lock<std::mutex> lock(mutex_);
   changed_.wait(lock, [this] { return queued_ == 0 || !result_.ok(); });
   return result_;
@@ -72,7 +77,7 @@ void WriteBehind::Run() {
     head_ = (head_ + 1) % kSlots;
     --queued_;
     if (result_.ok()) result_ = result;
-    changed_.notify_all();
+    if (queued_ <= kSlots / 2) changed_.notify_all();
   }
 }
 

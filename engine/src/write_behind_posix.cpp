@@ -2,11 +2,47 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include "quenlo/engine.h"
 
 namespace quenlo {
+
+namespace {
+
+// Writes all of the parts; fails with kConvertWriteFailed or kConvertDiskFull.
+Status WriteAllParts(int fd, iovec* parts, std::size_t count) {
+  for (;;) {
+    // Empty parts would make a call that writes nothing look like a failure.
+    while (count > 0 && parts->iov_len == 0) {
+      ++parts;
+      --count;
+    }
+    if (count == 0) return Status();
+    ssize_t put = ::writev(fd, parts, static_cast<int>(count));
+    if (put < 0 && errno == EINTR) continue;
+    if (put < 0) {
+      const int error = errno;
+      return Failed(error == ENOSPC || error == EDQUOT ? kConvertDiskFull : kConvertWriteFailed,
+                    error);
+    }
+    if (put == 0) return Failed(kConvertWriteFailed);
+    // Past what was written: whole parts, then into the next.
+    std::size_t done = static_cast<std::size_t>(put);
+    while (count > 0 && done >= parts->iov_len) {
+      done -= parts->iov_len;
+      ++parts;
+      --count;
+    }
+    if (count > 0) {
+      parts->iov_base = static_cast<char*>(parts->iov_base) + done;
+      parts->iov_len -= done;
+    }
+  }
+}
+
+}  // namespace
 
 WriteBehind::WriteBehind(int fd) : fd_(fd), thread_([this] { Run(); }) {}
 
@@ -60,41 +96,39 @@ void WriteBehind::Run() {
   for (;;) {
     changed_.wait(lock, [this] { return queued_ > 0 || stopping_; });
     if (stopping_) return;
-    const Slot& slot = slots_[head_];
-    // The slot is the writer's until it is released below. After a failure
-    // the rest is dropped: the work file will not be used.
+    // Every slot queued now goes in one call: a larger write costs the
+    // kernel much less a byte. The slots are the writer's until they are
+    // released below. After a failure the rest is dropped:
+    // the work file will not be used.
+    const std::size_t count = queued_;
+    iovec parts[kSlots];
+    std::size_t size = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+      const Slot& slot = slots_[(head_ + i) % kSlots];
+      parts[i] = {const_cast<char*>(slot.bytes.data()), slot.size};
+      size += slot.size;
+    }
     const bool write = result_.ok();
     lock.unlock();
-    Status result = write ? WriteAll(fd_, slot.bytes.data(), slot.size) : Status();
+    Status result = write ? WriteAllParts(fd_, parts, count) : Status();
     lock.lock();
-    written_ += static_cast<off_t>(slot.size);
+    written_ += static_cast<off_t>(size);
     if (write && result.ok()) {
       const off_t written = written_;
       lock.unlock();
       StartWriteback(written);
       lock.lock();
     }
-    head_ = (head_ + 1) % kSlots;
-    --queued_;
+    head_ = (head_ + count) % kSlots;
+    queued_ -= count;
     if (result_.ok()) result_ = result;
-    if (queued_ <= kSlots / 2) changed_.notify_all();
+    changed_.notify_all();
   }
 }
 
 Status WriteAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    ssize_t put = ::write(fd, data, size);
-    if (put < 0 && errno == EINTR) continue;
-    if (put < 0) {
-      const int error = errno;
-      return Failed(error == ENOSPC || error == EDQUOT ? kConvertDiskFull : kConvertWriteFailed,
-                    error);
-    }
-    if (put == 0) return Failed(kConvertWriteFailed);
-    data += put;
-    size -= static_cast<std::size_t>(put);
-  }
-  return Status();
+  iovec part{const_cast<char*>(data), size};
+  return WriteAllParts(fd, &part, 1);
 }
 
 // Sends each finished stretch to the device while the rest is converted,

@@ -202,7 +202,9 @@ typedef struct QuenloFileReport {
 
 /* Called once for every file that is done, in the order of the files, on
    the calling thread. Returns nonzero to go on, 0 to cancel the rest. A
-   name given twice, or two names of one file, are reported once. */
+   name given twice, or two names of one file, are reported once. A file
+   cancelled midway is reported too, failed with kConvertCancelled, and not
+   counted as failed. */
 typedef int (*QuenloFileDone)(void* context, const QuenloFileReport* file);
 
 /* Called on the calling thread when a file starts (done 0) and after each

@@ -208,6 +208,10 @@ class Batch : public WalkVisitor {
     current_ = nullptr;
     file.status = status.ToC();
     if (status.result == kConvertCancelled) return Cancel(file);
+    // The new content is a new file: a later name for it is the same one.
+    FileId now;
+    if (status.ok() && (named || remember_walked_) && Identify(name, &now) == EntryKind::kFile)
+      seen_.insert(now);
     file.outcome = !status.ok()  ? kOutcomeFailed
                    : in_style_ ? kOutcomeAlreadyRight
                                : kOutcomeConverted;

@@ -56,6 +56,14 @@ class Batch : public WalkVisitor {
   }
 
   bool File(const std::string& name, const FileId& id, bool shared) override {
+    // The original of a conversion killed between its two moves: its own
+    // name comes back and is converted, rather than the backup.
+    const std::string stem = Stem(name);
+    FileId none;
+    if (options_.action == kActionConvert && !stem.empty() &&
+        Identify(stem, &none) == EntryKind::kMissing &&
+        KindOfName(disk_, stem.c_str()) == kNameConvertible)
+      return One(stem, false, nullptr);
     if ((shared || remember_walked_ || !seen_.empty()) && !Fresh(id, shared || remember_walked_))
       return true;
     return One(name, false, &id);
@@ -75,6 +83,15 @@ class Batch : public WalkVisitor {
   const QuenloBatchSummary& summary() const { return summary_; }
 
  private:
+  // The name a backup was made for; empty for any other name.
+  static std::string Stem(const std::string& name) {
+    const std::string suffix = ".bak";
+    if (name.size() <= suffix.size() ||
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+      return std::string();
+    return name.substr(0, name.size() - suffix.size());
+  }
+
   // True the first time an identity comes up; remembered when `keep`.
   bool Fresh(const FileId& id, bool keep) {
     if (seen_.count(id)) return false;

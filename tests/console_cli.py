@@ -291,9 +291,13 @@ def check_many(checker):
             for path, data in TREE:
                 os.makedirs(os.path.dirname(ws.join(path)), exist_ok=True)
                 ws.write(path, data)
+            if checker.form is not WINDOWS:
+                os.symlink("a.txt", ws.join("top/link.txt"))
             actual, code = checker.run(args, ws.path)
             checker.expect(case + ": output", actual,
                            checker.output([line.replace("/", sep) for line in output]))
+            if checker.form is not WINDOWS:
+                checker.expect(case + ": link left", os.readlink(ws.join("top/link.txt")), "a.txt")
             checker.expect(case + ": status", code, status)
             for path, data in TREE + [("memo.txt", MEMO)]:
                 checker.expect(f"{case}: {path}", ws.read(path), changed.get(path, data))
@@ -534,6 +538,31 @@ def check_interruptions(checker):
                 checker.expect(case + ": progress erased", errors.endswith(b"\r"), True)
             else:
                 checker.expect(case + ": nothing on stderr", errors, b"")
+
+
+def check_interrupted_walk(checker):
+    """Ctrl+C in a walk: the files done stay done, the one in progress and
+    those after it stay as they were."""
+    big = b"0123456789abcdef0123456789abcde\r\n" * (1 << 20)  # 32 MiB
+    with Workspace() as ws:
+        os.mkdir(ws.join("top"))
+        for name, data in [("a.txt", MEMO), ("big.txt", big), ("z.txt", MEMO)]:
+            ws.write("top/" + name, data)
+        process = subprocess.Popen(checker.runner + [checker.program, "-A", "-U", "top"],
+                                   cwd=ws.path, stdout=subprocess.PIPE, env=checker.environment())
+        started = wait_for(lambda: os.path.exists(ws.join("top/big.txt.~ql")))
+        process.send_signal(signal.SIGINT)
+        output, _ = process.communicate(timeout=120)
+        checker.expect("interrupted walk: work file seen", started, True)
+        checker.expect("interrupted walk: output", output, checker.output(
+            [done("top/a.txt"), failure("top/big.txt", "中断しました。" + UNCHANGED),
+             "中断しました。 " + summary(1, 0, 0, 0)]))
+        checker.expect("interrupted walk: status", process.returncode, 130)
+        checker.expect("interrupted walk: done stays done", ws.read("top/a.txt"), MEMO_LF)
+        checker.expect("interrupted walk: current as it was", ws.read("top/big.txt") == big, True)
+        checker.expect("interrupted walk: rest untouched", ws.read("top/z.txt"), MEMO)
+        checker.expect("interrupted walk: nothing left", sorted(os.listdir(ws.join("top"))),
+                       ["a.txt", "big.txt", "z.txt"])
 
 
 def check_ignored_hangup(checker):
@@ -783,6 +812,7 @@ def main():
         checker.form = CP932
         checker.label = CP932.name
         check_interruptions(checker)
+        check_interrupted_walk(checker)
         check_ignored_hangup(checker)
         check_work_files(checker)
         check_closed_stdout(checker)

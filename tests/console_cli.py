@@ -293,7 +293,8 @@ def check_many(checker):
                 ws.write(path, data)
             if checker.form is not WINDOWS:
                 os.symlink("a.txt", ws.join("top/link.txt"))
-            actual, code = checker.run(args, ws.path)
+            names = [arg if arg[0] in "-/" else arg.replace("/", sep) for arg in args]
+            actual, code = checker.run(names, ws.path)
             checker.expect(case + ": output", actual,
                            checker.output([line.replace("/", sep) for line in output]))
             if checker.form is not WINDOWS:

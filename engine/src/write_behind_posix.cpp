@@ -8,9 +8,12 @@
 
 namespace quenlo {
 
-WriteBehind::WriteBehind(int fd) : fd_(fd), thread_([this] { Run(); }) {}
+WriteBehind::WriteBehind(int fd) : fd_(fd) {}
 
-WriteBehind::~WriteBehind() {
+WriteBehind::~WriteBehind() { Stop(); }
+
+void WriteBehind::Stop() {
+  if (!thread_.joinable()) return;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     stopping_ = true;
@@ -34,6 +37,12 @@ Status WriteBehind::Write(std::size_t size) {
   if (!result_.ok()) return result_;
   slots_[(head_ + queued_) % kSlots].size = size;
   ++queued_;
+  // A file of one buffer is written by Finish: a thread would cost more
+  // than it saves.
+  if (!thread_.joinable()) {
+    if (queued_ < 2) return Status();
+    thread_ = std::thread([this] { Run(); });
+  }
   const off_t written = written_;
   lock.unlock();
   changed_.notify_all();
@@ -42,8 +51,19 @@ Status WriteBehind::Write(std::size_t size) {
 }
 
 Status WriteBehind::Finish() {
-  std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [this] { return queued_ == 0 || !result_.ok(); });
+  if (thread_.joinable()) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return queued_ == 0 || !result_.ok(); });
+  } else if (queued_ > 0 && result_.ok()) {
+    const Slot& slot = slots_[head_];
+    result_ = WriteAll(fd_, slot.bytes.data(), slot.size);
+    written_ += static_cast<off_t>(slot.size);
+    queued_ = 0;
+  }
+  Stop();
+  // Many work files wait for one flush together: they keep no buffers.
+  for (Slot& slot : slots_) slot.bytes = std::vector<char>();
+  queued_ = 0;
   return result_;
 }
 

@@ -29,7 +29,8 @@ class WriteBehind {
   // Queues the first `size` bytes of the room. Returns the first failure of
   // an earlier write (kConvertWriteFailed or kConvertDiskFull), if any.
   Status Write(std::size_t size);
-  // Waits until everything queued is written; the first failure, if any.
+  // Waits until everything queued is written and lets the buffers and the
+  // thread go; the first failure, if any. Nothing is written after it.
   Status Finish();
   // The file already holds `size` bytes written past the writer, before
   // its first Write.
@@ -43,6 +44,7 @@ class WriteBehind {
   };
 
   void Run();
+  void Stop();
   void StartWriteback(off_t written);
 
   const int fd_;

@@ -185,7 +185,14 @@ class Batch : public WalkVisitor {
     file.outcome = kOutcomePending;
     if (progress_ && !progress_(context_, &file, 0, 0)) return Cancel(file);
     Status status;
-    if (!Inspect(name, expected, &file, &status)) {
+    // A name a killed conversion left absent has nothing to count: the
+    // conversion puts its original back first.
+    FileId none;
+    const bool recover = options_.action == kActionConvert && !expected &&
+                         Identify(name, &none) == EntryKind::kMissing;
+    if (recover) {
+      in_style_ = false;
+    } else if (!Inspect(name, expected, &file, &status)) {
       if (status.result == kConvertCancelled) return Cancel(file);
       // Found in a folder and gone or replaced since: not this run's.
       if (!named && (status.result == kConvertFileChanged || status.result == kConvertOpenFailed)) {

@@ -61,10 +61,7 @@ static_assert(sizeof(kAsideSuffix) == sizeof(kWorkSuffix), "one name budget");
 // Buffers a read takes while nothing has changed.
 constexpr std::size_t kSkimReads = 4;
 
-// The names a conversion of `base` uses in its directory.
-struct Names {
-  std::string file, backup, work, aside;
-};
+using Names = ConversionNames;
 
 // `base` and a suffix, or, where that is over the directory's limit, a
 // shorter name still made from `base` alone, so that every run of the same
@@ -195,8 +192,10 @@ class AsideBackup {
 };
 
 // Steps 3 to the end, once the work file is complete and on the device.
-Status Commit(Directory& dir, WorkFile& work, const Names& names, const FileState& original,
-              const FileState* stale, bool keep_backup) {
+// `sync_later`: on the plain path the caller flushes the directory, once
+// for many files.
+Status TakeName(Directory& dir, WorkFile& work, const Names& names, const FileState& original,
+                const FileState* stale, bool keep_backup, bool sync_later) {
   FileState now;
   if (!dir.State(names.file, &now) || !now.Unchanged(original))
     return Failed(kConvertFileChanged).At(Step::kTakeName);
@@ -204,7 +203,7 @@ Status Commit(Directory& dir, WorkFile& work, const Names& names, const FileStat
   if (!keep_backup && dir.ReplacesByRename()) {
     Status status = work.MoveTo(names.file, true);
     if (!status.ok()) return As(status, kConvertMoveFailed, kConvertReplaceFailed).At(Step::kTakeName);
-    dir.Sync();
+    if (!sync_later) dir.Sync();
     if (stale) RemoveIfSame(dir, names.backup, *stale);
     return Status();
   }
@@ -299,66 +298,109 @@ Names NamesIn(Directory& dir, const std::string& base) {
 
 }  // namespace
 
-Status ConvertWith(Disk& disk, LineBreakStyle style, bool keep_backup, const char* name,
-                   std::size_t buffer_size, ConvertProgress progress, void* context,
-                   ConvertMode mode) {
-  if (!IsStyle(style) || (mode != kModeDetect && mode != kModeBytes))
+Conversion::Conversion(Disk& disk, LineBreakStyle style, bool keep_backup, ConvertMode mode,
+                       std::size_t buffer_size)
+    : disk_(disk), style_(style), keep_backup_(keep_backup), mode_(mode),
+      buffer_size_(buffer_size) {}
+
+Conversion::~Conversion() = default;
+
+Status Conversion::Prepare(const char* name, ConvertProgress progress, void* context,
+                           const FileState* expected) {
+  if (!IsStyle(style_) || (mode_ != kModeDetect && mode_ != kModeBytes))
     return Failed(kConvertBadStyle).At(Step::kCheckName);
   if (!name || !*name) return Failed(kConvertNotAFile).At(Step::kCheckName);
   if (!FitsNameBuffer(name)) return Failed(kConvertNameTooLong).At(Step::kCheckName);
-  const FileKind kind = disk.Kind(name);
+  const FileKind kind = disk_.Kind(name);
   if (kind == FileKind::kOther) return Failed(kConvertNotAFile).At(Step::kCheckName);
 
   // Resolved once: from here on no step follows a link.
-  const ResolvedName resolved = disk.Resolve(name);
+  const ResolvedName resolved = disk_.Resolve(name);
+  directory_path_ = resolved.directory;
   Status status;
-  std::unique_ptr<Directory> dir = disk.OpenDirectory(resolved.directory, &status);
-  if (!dir) return kind == FileKind::kMissing ? Failed(kConvertNotAFile).At(Step::kCheckName)
-                                              : status.At(Step::kOpen);
-  const Names names = NamesIn(*dir, resolved.base);
-  bool recovered = false;
+  dir_ = disk_.OpenDirectory(resolved.directory, &status);
+  if (!dir_) return kind == FileKind::kMissing ? Failed(kConvertNotAFile).At(Step::kCheckName)
+                                               : status.At(Step::kOpen);
+  Directory& dir = *dir_;
+  names_ = NamesIn(dir, resolved.base);
+  const Names& names = names_;
   if (kind == FileKind::kMissing) {
-    recovered = Recover(*dir, names, &status);
-    if (!recovered) return status.ok() ? Failed(kConvertNotAFile).At(Step::kCheckName) : status;
+    recovered_ = Recover(dir, names, &status);
+    if (!recovered_) return status.ok() ? Failed(kConvertNotAFile).At(Step::kCheckName) : status;
   }
-  if (names.backup.size() > dir->NameLimit() && (keep_backup || !dir->ReplacesByRename()))
+  if (names.backup.size() > dir.NameLimit() && (keep_backup_ || !dir.ReplacesByRename()))
     return Failed(kConvertBackupNameTooLong).At(Step::kCheckName);
 
   // Step 1. The work file comes first: it is the lock against a second conversion.
-  std::unique_ptr<WorkFile> work = dir->CreateWork(names.work, &status);
-  if (!work) return status.At(Step::kCreateWork);
+  work_ = dir.CreateWork(names.work, &status);
+  if (!work_) return status.At(Step::kCreateWork);
   // Held now, so no other run is between its moves: an old backup a killed
   // run had moved aside goes back, or, with a newer one in place, goes.
-  if (dir->Exists(names.aside) && !dir->Move(names.aside, names.backup).ok())
-    dir->Remove(names.aside);
-  std::unique_ptr<InputFile> input = dir->OpenInput(names.file, &status);
+  if (dir.Exists(names.aside) && !dir.Move(names.aside, names.backup).ok())
+    dir.Remove(names.aside);
+  std::unique_ptr<InputFile> input = dir.OpenInput(names.file, &status);
   if (!input) return status.At(Step::kOpen);
-  const FileState original = input->State();
-  FileState stale_state;
-  const FileState* stale = dir->State(names.backup, &stale_state) ? &stale_state : nullptr;
-  if (!stale && dir->Exists(names.backup))
+  original_ = input->State();
+  // A file found in a walk and replaced since is not the one found.
+  if (expected && !original_.SameFile(*expected)) return Failed(kConvertFileChanged).At(Step::kOpen);
+  stale_ = dir.State(names.backup, &stale_state_);
+  if (!stale_ && dir.Exists(names.backup))
     return Failed(kConvertStaleBackup).At(Step::kRemoveStale);
-  status = work->CopyMetadata(*input);
+  status = work_->CopyMetadata(*input);
   if (!status.ok()) return status.At(Step::kMetadata);
 
-  LineBreakRewriter rewriter(style, mode == kModeDetect);
-  bool unchanged = false;
-  status = Fill(*input, *work, rewriter, buffer_size, progress, context, &unchanged);
-  if (status.ok() && !input->State().Unchanged(original))
+  LineBreakRewriter rewriter(style_, mode_ == kModeDetect);
+  status = Fill(*input, *work_, rewriter, buffer_size_, progress, context, &unchanged_);
+  if (status.ok() && !input->State().Unchanged(original_))
     status = Failed(kConvertFileChanged).At(Step::kRead);
-  if (status.ok()) {
-    status = unchanged ? KeepAsItIs(*dir, *input, *work, names, stale, keep_backup, progress,
-                                    context)
-                       : work->CopyMode(*input).At(Step::kMetadata);
+  if (!status.ok()) return status;
+  if (unchanged_) {
+    status = KeepAsItIs(dir, *input, *work_, names, stale_ ? &stale_state_ : nullptr, keep_backup_,
+                        progress, context);
+    work_.reset();
+    return status;
   }
-  if (status.ok() && !unchanged) {
-    status = Flush(*work, progress, context, original.size);
-    // Closed first: Windows neither moves a file its opener did not share for
-    // deleting nor renames over an open one.
-    input.reset();
-    if (status.ok()) status = Commit(*dir, *work, names, original, stale, keep_backup);
+  status = work_->CopyMode(*input).At(Step::kMetadata);
+  if (status.ok()) waiting_ = true;
+  return status;
+}
+
+Status Conversion::Flush(bool on_device, ConvertProgress progress, void* context) {
+  const std::int64_t size = original_.size;
+  Status status = on_device ? Status() : work_->Flush().At(Step::kFlush);
+  if (status.ok() && Cancelled(progress, context, size, size))
+    status = Failed(kConvertCancelled).At(Step::kFlush);
+  if (!status.ok()) {
+    waiting_ = false;
+    work_.reset();
   }
-  status.recovered = recovered;
+  return status;
+}
+
+Status Conversion::Commit(bool sync_later) {
+  waiting_ = false;
+  const Status status = TakeName(*dir_, *work_, names_, original_,
+                                 stale_ ? &stale_state_ : nullptr, keep_backup_, sync_later);
+  work_.reset();
+  return status;
+}
+
+bool Conversion::FlushFileSystem() { return dir_ && dir_->FlushFileSystem(); }
+
+void Conversion::SyncDirectory() {
+  if (dir_) dir_->Sync();
+}
+
+Status ConvertWith(Disk& disk, LineBreakStyle style, bool keep_backup, const char* name,
+                   std::size_t buffer_size, ConvertProgress progress, void* context,
+                   ConvertMode mode) {
+  Conversion conversion(disk, style, keep_backup, mode, buffer_size);
+  Status status = conversion.Prepare(name, progress, context);
+  if (status.ok() && conversion.waiting()) {
+    status = conversion.Flush(false, progress, context);
+    if (status.ok()) status = conversion.Commit(false);
+  }
+  status.recovered = conversion.recovered();
   return status;
 }
 

@@ -3,6 +3,7 @@
 #define QUENLO_CONVERT_H_
 
 #include <cstddef>
+#include <memory>
 #include <string>
 
 #include "disk.h"
@@ -14,6 +15,64 @@ namespace quenlo {
 // Input and output buffers together stay inside a core's L2 cache; larger
 // ones make the kernel's copies to and from them miss it.
 constexpr std::size_t kDefaultBufferSize = std::size_t{64} << 10;
+
+// The names a conversion of a file uses in its directory.
+struct ConversionNames {
+  std::string file, backup, work, aside;
+};
+
+// One conversion in three phases, so that many can share one flush: Prepare
+// fills the work file (steps 1 and 2 but the flush); Flush pushes it to the
+// device, unless the caller flushed its whole file system; Commit gives it
+// the name. A conversion dropped between them leaves the file as it was.
+class Conversion {
+ public:
+  Conversion(Disk& disk, LineBreakStyle style, bool keep_backup, ConvertMode mode,
+             std::size_t buffer_size = kDefaultBufferSize);
+  Conversion(const Conversion&) = delete;
+  Conversion& operator=(const Conversion&) = delete;
+  ~Conversion();
+
+  // `expected`: the file must still be this one, as a walk found it.
+  Status Prepare(const char* name, ConvertProgress progress, void* context,
+                 const FileState* expected = nullptr);
+  // Prepare succeeded and the new content waits for Flush and Commit; when
+  // false after a success, the file was already in the style and is done.
+  bool waiting() const { return waiting_; }
+  bool unchanged() const { return unchanged_; }
+  bool recovered() const { return recovered_; }
+  const FileState& original() const { return original_; }
+  const std::string& directory_path() const { return directory_path_; }
+
+  // `on_device`: the caller flushed the file system that holds it. Asks
+  // `progress` last, with the whole size; a cancel there leaves the file.
+  Status Flush(bool on_device, ConvertProgress progress, void* context);
+  // `sync_later`: the caller flushes the directory (SyncDirectory), once
+  // for all the files of a group in it.
+  Status Commit(bool sync_later);
+
+  // Every file's written data on the directory's file system to the device
+  // in one call; false where that cannot be had.
+  bool FlushFileSystem();
+  void SyncDirectory();
+
+ private:
+  Disk& disk_;
+  const LineBreakStyle style_;
+  const bool keep_backup_;
+  const ConvertMode mode_;
+  const std::size_t buffer_size_;
+  std::unique_ptr<Directory> dir_;
+  std::unique_ptr<WorkFile> work_;
+  std::string directory_path_;
+  ConversionNames names_;
+  FileState original_;
+  FileState stale_state_;
+  bool stale_ = false;
+  bool waiting_ = false;
+  bool unchanged_ = false;
+  bool recovered_ = false;
+};
 
 // One conversion, by the protocol at the top of convert.cpp: the name holds
 // the whole former content until the whole new content replaces it; on

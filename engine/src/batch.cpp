@@ -1,3 +1,8 @@
+// Files are converted in groups: each is filled on its own, then the whole
+// group is flushed at once (one flush of the file system where the platform
+// has it, else each file's), then each takes its name, then each folder is
+// flushed once. A file is reported only after that, in the order found, so
+// that what is reported done is done for good.
 #include "batch.h"
 
 #include <algorithm>
@@ -16,6 +21,27 @@ namespace quenlo {
 namespace {
 
 constexpr std::size_t kReadSize = std::size_t{256} << 10;
+// Each waiting file holds two descriptors and a few names; its data is in
+// the page cache, where the group's flush finds it.
+constexpr std::size_t kGroupFiles = 128;
+constexpr std::int64_t kGroupBytes = std::int64_t{64} << 20;
+
+bool IsBackupName(const std::string& name, std::string* stem) {
+  static const std::string kSuffix = ".bak";
+  if (name.size() <= kSuffix.size() ||
+      name.compare(name.size() - kSuffix.size(), kSuffix.size(), kSuffix) != 0)
+    return false;
+  *stem = name.substr(0, name.size() - kSuffix.size());
+  return true;
+}
+
+// One file of the run, from when it is found until it is reported.
+struct Entry {
+  std::string name;
+  QuenloFileReport file = {};
+  std::unique_ptr<Conversion> conversion;  // while it waits for the group's flush
+  bool remember = false;  // its new identity, for a later name of it
+};
 
 class Batch : public WalkVisitor {
  public:
@@ -35,12 +61,12 @@ class Batch : public WalkVisitor {
         if (Identify(match, &id) == EntryKind::kFile && Fresh(id, true) && !One(match, false, &id))
           return false;
       }
-      return !summary_.cancelled;
+      return !stopped_;
     }
     FileId id;
     switch (Identify(name, &id)) {
       case EntryKind::kFolder:
-        return WalkFolder(name, *this) && !summary_.cancelled;
+        return WalkFolder(name, *this) && !stopped_;
       case EntryKind::kFile:
         return !Fresh(id, true) || One(name, true, nullptr);
       case EntryKind::kMissing:
@@ -56,14 +82,19 @@ class Batch : public WalkVisitor {
   }
 
   bool File(const std::string& name, const FileId& id, bool shared) override {
-    // The original of a conversion killed between its two moves: its own
-    // name comes back and is converted, rather than the backup.
-    const std::string stem = Stem(name);
-    FileId none;
-    if (options_.action == kActionConvert && !stem.empty() &&
-        Identify(stem, &none) == EntryKind::kMissing &&
-        KindOfName(disk_, stem.c_str()) == kNameConvertible)
-      return One(stem, false, nullptr);
+    std::string stem;
+    FileId stem_id;
+    if (IsBackupName(name, &stem)) {
+      const EntryKind kind = Identify(stem, &stem_id);
+      // The backup of a file this walk converts: the conversion replaces
+      // or removes it.
+      if (kind == EntryKind::kFile) return true;
+      // The original of a conversion killed between its two moves: its own
+      // name comes back and is converted, rather than the backup.
+      if (options_.action == kActionConvert && kind == EntryKind::kMissing &&
+          KindOfName(disk_, stem.c_str()) == kNameConvertible)
+        return One(stem, false, nullptr);
+    }
     if ((shared || remember_walked_ || !seen_.empty()) && !Fresh(id, shared || remember_walked_))
       return true;
     return One(name, false, &id);
@@ -74,24 +105,19 @@ class Batch : public WalkVisitor {
   void Listed(std::size_t files) override { found_ += static_cast<std::int64_t>(files); }
 
   bool Unreadable(const std::string& name, const Status& status) override {
-    QuenloFileReport file = Report(name, false);
-    file.outcome = kOutcomeFailed;
-    file.status = status.At(Step::kOpen).ToC();
-    return Done(file);
+    std::unique_ptr<Entry> entry = Start(name, false);
+    entry->file.outcome = kOutcomeFailed;
+    entry->file.status = status.At(Step::kOpen).ToC();
+    return Finished(std::move(entry));
   }
 
-  const QuenloBatchSummary& summary() const { return summary_; }
+  // Flushes and reports what still waits.
+  const QuenloBatchSummary& Finish() {
+    FlushGroup(true);
+    return summary_;
+  }
 
  private:
-  // The name a backup was made for; empty for any other name.
-  static std::string Stem(const std::string& name) {
-    const std::string suffix = ".bak";
-    if (name.size() <= suffix.size() ||
-        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
-      return std::string();
-    return name.substr(0, name.size() - suffix.size());
-  }
-
   // True the first time an identity comes up; remembered when `keep`.
   bool Fresh(const FileId& id, bool keep) {
     if (seen_.count(id)) return false;
@@ -99,27 +125,34 @@ class Batch : public WalkVisitor {
     return true;
   }
 
-  QuenloFileReport Report(const std::string& name, bool named) {
-    QuenloFileReport file = {};
-    name_ = name;
-    file.name = name_.c_str();
+  std::unique_ptr<Entry> Start(const std::string& name, bool named) {
+    auto entry = std::make_unique<Entry>();
+    entry->name = name;
+    QuenloFileReport& file = entry->file;
+    file.name = entry->name.c_str();
     file.argument = argument_;
     file.index = ++index_;
     if (named) ++found_;
     file.found = std::max(found_, index_);
     file.named = named ? 1 : 0;
-    return file;
+    file.outcome = kOutcomePending;
+    return entry;
+  }
+
+  // A file found and gone before it was opened: not this run's to report.
+  void Forget() {
+    --index_;
+    --found_;
   }
 
   bool NotAFile(const std::string& name) {
-    QuenloFileReport file = Report(name, true);
-    file.outcome = kOutcomeFailed;
-    file.status = Failed(kConvertNotAFile).At(Step::kCheckName).ToC();
-    return Done(file);
+    std::unique_ptr<Entry> entry = Start(name, true);
+    entry->file.outcome = kOutcomeFailed;
+    entry->file.status = Failed(kConvertNotAFile).At(Step::kCheckName).ToC();
+    return Finished(std::move(entry));
   }
 
-  // Counts the file, reading only. False when it is gone or no longer the
-  // file found; `*status` then says why when it matters.
+  // Counts the file, reading only. False when it cannot be read; `*status` says why.
   bool Inspect(const std::string& name, const FileId* expected, QuenloFileReport* file,
                Status* status) {
     const ResolvedName resolved = disk_.Resolve(name);
@@ -157,7 +190,10 @@ class Batch : public WalkVisitor {
     file->lf = counter.lf();
     file->cr = counter.cr();
     file->encoding = counter.encoding();
-    in_style_ = counter.InStyle(options_.style);
+    file->outcome = options_.action == kActionInfo         ? kOutcomeCounted
+                    : file->encoding == kEncodingBinary    ? kOutcomeSkippedBinary
+                    : counter.InStyle(options_.style)      ? kOutcomeAlreadyRight
+                                                           : kOutcomeWouldChange;
     return true;
   }
 
@@ -169,88 +205,159 @@ class Batch : public WalkVisitor {
   // One file, named or found. False once the run is cancelled. A file that
   // runs out of memory or threads fails alone.
   bool One(const std::string& name, bool named, const FileId* expected) {
+    std::unique_ptr<Entry> entry = Start(name, named);
+    const QuenloFileReport head = entry->file;
     try {
-      return Unguarded(name, named, expected);
+      return Unguarded(std::move(entry), expected);
     } catch (const std::exception&) {
-      QuenloFileReport file = Report(name, named);
-      --index_;
-      file.outcome = kOutcomeFailed;
-      file.status = Failed(kConvertNoResources).ToC();
-      return Done(file);
+      auto failed = std::make_unique<Entry>();
+      failed->name = name;
+      failed->file = head;
+      failed->file.name = failed->name.c_str();
+      failed->file.outcome = kOutcomeFailed;
+      failed->file.status = Failed(kConvertNoResources).ToC();
+      return Finished(std::move(failed));
     }
   }
 
-  bool Unguarded(const std::string& name, bool named, const FileId* expected) {
-    QuenloFileReport file = Report(name, named);
-    file.outcome = kOutcomePending;
-    if (progress_ && !progress_(context_, &file, 0, 0)) return Cancel(file);
+  bool Unguarded(std::unique_ptr<Entry> entry, const FileId* expected) {
+    QuenloFileReport& file = entry->file;
+    const bool named = file.named != 0;
+    if (progress_ && !progress_(context_, &file, 0, 0)) return Cancel(std::move(entry));
     Status status;
-    // A name a killed conversion left absent has nothing to count: the
-    // conversion puts its original back first.
-    FileId none;
-    const bool recover = options_.action == kActionConvert && !expected &&
-                         Identify(name, &none) == EntryKind::kMissing;
-    if (recover) {
-      in_style_ = false;
-    } else if (!Inspect(name, expected, &file, &status)) {
-      if (status.result == kConvertCancelled) return Cancel(file);
-      // Found in a folder and gone or replaced since: not this run's.
-      if (!named && (status.result == kConvertFileChanged || status.result == kConvertOpenFailed)) {
-        --index_;
-        --found_;
-        return true;
+    if (options_.action != kActionConvert) {
+      if (!Inspect(entry->name, expected, &file, &status)) {
+        if (status.result == kConvertCancelled) return Cancel(std::move(entry));
+        if (!named && status.step == Step::kOpen && status.result != kConvertInUse) {
+          Forget();
+          return true;
+        }
+        file.outcome = kOutcomeFailed;
+        file.status = status.ToC();
+      } else if (named && options_.action == kActionCheck && file.outcome == kOutcomeSkippedBinary) {
+        file.outcome = kOutcomeFailed;
+        file.status = Failed(kConvertBinary).At(Step::kRead).ToC();
       }
-      if (status.ok()) status = Failed(kConvertNotAFile).At(Step::kCheckName);
-      file.outcome = kOutcomeFailed;
-      file.status = status.ToC();
-      return Done(file);
+      return Finished(std::move(entry));
     }
-    const bool binary = file.encoding == kEncodingBinary;
-    if (binary && (!named || options_.action != kActionConvert)) {
-      file.outcome = named && options_.action == kActionCheck ? kOutcomeFailed : kOutcomeSkippedBinary;
-      if (options_.action == kActionInfo) file.outcome = kOutcomeCounted;
-      if (file.outcome == kOutcomeFailed) file.status = Failed(kConvertBinary).At(Step::kRead).ToC();
-      return Done(file);
-    }
-    switch (options_.action) {
-      case kActionInfo:
-        file.outcome = kOutcomeCounted;
-        return Done(file);
-      case kActionCheck:
-        file.outcome = in_style_ ? kOutcomeAlreadyRight : kOutcomeWouldChange;
-        return Done(file);
-      default:
-        break;
-    }
-    if (in_style_ && !options_.keep_backup && !binary) {
-      file.outcome = kOutcomeAlreadyRight;
-      return Done(file);
+
+    entry->conversion = std::make_unique<Conversion>(disk_, options_.style,
+                                                     options_.keep_backup != 0, options_.mode);
+    Conversion& conversion = *entry->conversion;
+    FileState found;
+    if (expected) {
+      found.volume = expected->volume;
+      found.id = expected->id;
     }
     current_ = &file;
-    status = ConvertWith(disk_, options_.style, options_.keep_backup != 0, name.c_str(),
-                         kDefaultBufferSize, &Batch::Forward, this, options_.mode);
+    status = conversion.Prepare(entry->name.c_str(), &Batch::Forward, this,
+                                expected ? &found : nullptr);
     current_ = nullptr;
+    file.size = conversion.original().size;
     file.status = status.ToC();
-    if (status.result == kConvertCancelled) return Cancel(file);
-    // The new content is a new file: a later name for it is the same one.
-    FileId now;
-    if (status.ok() && (named || remember_walked_) && Identify(name, &now) == EntryKind::kFile)
-      seen_.insert(now);
-    file.outcome = !status.ok()  ? kOutcomeFailed
-                   : in_style_ ? kOutcomeAlreadyRight
-                               : kOutcomeConverted;
-    return Done(file);
+    file.status.recovered = conversion.recovered();
+    entry->remember = named || remember_walked_;
+    if (status.ok() && conversion.waiting()) {
+      summary_.bytes += file.size;
+      group_bytes_ += file.size;
+      queue_.push_back(std::move(entry));
+      ++waiting_;
+      if (waiting_ < kGroupFiles && group_bytes_ < kGroupBytes) return true;
+      return FlushGroup(true);
+    }
+    entry->conversion.reset();
+    if (status.result == kConvertCancelled) return Cancel(std::move(entry));
+    // Found in a folder and gone or replaced before it was opened.
+    if (!named && (status.step == Step::kCheckName ||
+                   (status.step == Step::kOpen && status.result == kConvertFileChanged))) {
+      Forget();
+      return true;
+    }
+    if (status.ok()) {
+      summary_.bytes += file.size;
+      file.outcome = kOutcomeAlreadyRight;
+    } else if (status.result == kConvertBinary && !named) {
+      file.outcome = kOutcomeSkippedBinary;
+      file.status = QuenloStatus{};
+    } else {
+      file.outcome = kOutcomeFailed;
+    }
+    return Finished(std::move(entry));
   }
 
-  bool Cancel(QuenloFileReport& file) {
-    file.outcome = kOutcomeFailed;
-    file.status = Failed(kConvertCancelled).ToC();
-    summary_.cancelled = 1;
-    if (report_) report_(context_, &file);
+  // The group's waiting files to the device, to their names, their folders
+  // flushed; then everything queued is reported. False once cancelled.
+  bool FlushGroup(bool may_cancel) {
+    std::set<std::uint64_t> flushed, not_flushed;
+    for (const auto& entry : queue_) {
+      if (!entry->conversion) continue;
+      const std::uint64_t volume = entry->conversion->original().volume;
+      if (flushed.count(volume) || not_flushed.count(volume)) continue;
+      (entry->conversion->FlushFileSystem() ? flushed : not_flushed).insert(volume);
+    }
+    for (const auto& entry : queue_) {
+      if (!entry->conversion) continue;
+      Conversion& conversion = *entry->conversion;
+      current_ = &entry->file;
+      Status status = conversion.Flush(flushed.count(conversion.original().volume) != 0,
+                                       may_cancel ? &Batch::Forward : nullptr, this);
+      current_ = nullptr;
+      if (status.ok()) status = conversion.Commit(true);
+      entry->file.status = status.ToC();
+      entry->file.status.recovered = conversion.recovered();
+      entry->file.outcome = status.ok() ? kOutcomeConverted : kOutcomeFailed;
+      if (status.result == kConvertCancelled) stopped_ = summary_.cancelled = 1;
+    }
+    // Each folder once, after every name in it was taken.
+    std::set<std::string> folders;
+    for (const auto& entry : queue_) {
+      if (entry->conversion && entry->file.outcome == kOutcomeConverted &&
+          folders.insert(entry->conversion->directory_path()).second)
+        entry->conversion->SyncDirectory();
+    }
+    waiting_ = 0;
+    group_bytes_ = 0;
+    std::vector<std::unique_ptr<Entry>> queue;
+    queue.swap(queue_);
+    for (auto& entry : queue) {
+      if (entry->remember && entry->file.outcome == kOutcomeConverted) {
+        FileId now;
+        if (Identify(entry->name, &now) == EntryKind::kFile) seen_.insert(now);
+      }
+      entry->conversion.reset();
+      Report(*entry);
+    }
+    return !stopped_;
+  }
+
+  // A file with its outcome: reported in turn. False once cancelled.
+  bool Finished(std::unique_ptr<Entry> entry) {
+    if (!queue_.empty()) {
+      queue_.push_back(std::move(entry));
+      return !stopped_;
+    }
+    Report(*entry);
+    return !stopped_;
+  }
+
+  // The run stops: what waits is completed and reported, then this file.
+  bool Cancel(std::unique_ptr<Entry> entry) {
+    entry->conversion.reset();
+    FlushGroup(false);
+    entry->file.outcome = kOutcomeFailed;
+    entry->file.status = Failed(kConvertCancelled).ToC();
+    stopped_ = summary_.cancelled = 1;
+    if (report_) report_(context_, &entry->file);
     return false;
   }
 
-  bool Done(QuenloFileReport& file) {
+  void Report(const Entry& entry) {
+    const QuenloFileReport& file = entry.file;
+    if (file.status.result == kConvertCancelled) {
+      // Not a failure of the file: the run was stopped.
+      if (report_) report_(context_, &file);
+      return;
+    }
     switch (file.outcome) {
       case kOutcomeConverted: ++summary_.converted; break;
       case kOutcomeAlreadyRight: ++summary_.already_right; break;
@@ -259,11 +366,7 @@ class Batch : public WalkVisitor {
       case kOutcomeCounted: ++summary_.counted; break;
       default: ++summary_.failed; break;
     }
-    if (report_ && !report_(context_, &file)) {
-      summary_.cancelled = 1;
-      return false;
-    }
-    return true;
+    if (report_ && !report_(context_, &file)) stopped_ = summary_.cancelled = 1;
   }
 
   Disk& disk_;
@@ -275,11 +378,14 @@ class Batch : public WalkVisitor {
   int argument_ = 0;
   std::int64_t index_ = 0;
   std::int64_t found_ = 0;
-  std::string name_;
   std::vector<char> buffer_;
-  bool in_style_ = false;
   bool remember_walked_ = false;
+  int stopped_ = 0;
   const QuenloFileReport* current_ = nullptr;
+  // Files in the order found, those waiting for the group's flush among them.
+  std::vector<std::unique_ptr<Entry>> queue_;
+  std::size_t waiting_ = 0;
+  std::int64_t group_bytes_ = 0;
   // Named files, folders walked, and the walked files a later name may meet again.
   std::set<FileId> seen_;
   std::set<FileId> folders_;
@@ -295,7 +401,7 @@ QuenloBatchSummary RunBatch(Disk& disk, const char* const* names, int count,
                         options.style == kStyleLf;
   for (int i = 0; i < count && style_ok; ++i)
     if (!batch.Given(i, names[i] ? names[i] : "", i + 1 == count)) break;
-  return batch.summary();
+  return batch.Finish();
 }
 
 }  // namespace quenlo

@@ -37,10 +37,11 @@ Status WriteBehind::Write(std::size_t size) {
   if (!result_.ok()) return result_;
   slots_[(head_ + queued_) % kSlots].size = size;
   ++queued_;
-  // A file of one buffer is written by Finish: a thread would cost more
-  // than it saves.
+  // A small file is written by Finish: a thread would cost more than it saves.
   if (!thread_.joinable()) {
-    if (queued_ < 2) return Status();
+    std::size_t queued_bytes = 0;
+    for (std::size_t i = 0; i < queued_; ++i) queued_bytes += slots_[(head_ + i) % kSlots].size;
+    if (queued_ < kSlots && queued_bytes < kWrittenByFinish) return Status();
     thread_ = std::thread([this] { Run(); });
   }
   const off_t written = written_;
@@ -54,11 +55,12 @@ Status WriteBehind::Finish() {
   if (thread_.joinable()) {
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait(lock, [this] { return queued_ == 0 || !result_.ok(); });
-  } else if (queued_ > 0 && result_.ok()) {
-    const Slot& slot = slots_[head_];
-    result_ = WriteAll(fd_, slot.bytes.data(), slot.size);
-    written_ += static_cast<off_t>(slot.size);
-    queued_ = 0;
+  } else {
+    for (; queued_ > 0 && result_.ok(); --queued_, head_ = (head_ + 1) % kSlots) {
+      const Slot& slot = slots_[head_];
+      result_ = WriteAll(fd_, slot.bytes.data(), slot.size);
+      written_ += static_cast<off_t>(slot.size);
+    }
   }
   Stop();
   // Many work files wait for one flush together: they keep no buffers.

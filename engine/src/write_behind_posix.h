@@ -38,6 +38,8 @@ class WriteBehind {
 
  private:
   static constexpr std::size_t kSlots = 4;
+  // Less than this, queued, waits for Finish without a thread.
+  static constexpr std::size_t kWrittenByFinish = std::size_t{64} << 10;
   struct Slot {
     std::vector<char> bytes;
     std::size_t size = 0;

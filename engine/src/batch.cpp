@@ -7,12 +7,14 @@
 
 #include <algorithm>
 #include <exception>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "convert.h"
+#include "line_breaks.h"
 #include "line_count.h"
 #include "walk.h"
 
@@ -38,7 +40,8 @@ bool IsBackupName(const std::string& name, std::string* stem) {
 // One file of the run, from when it is found until it is reported.
 struct Entry {
   std::string name;
-  QuenloFileReport file = {};
+  QuenloFileReport file = {};  // its status comes from `status` when reported
+  Status status;
   std::unique_ptr<Conversion> conversion;  // while it waits for the group's flush
   bool remember = false;  // its new identity, for a later name of it
 };
@@ -107,7 +110,7 @@ class Batch : public WalkVisitor {
   bool Unreadable(const std::string& name, const Status& status) override {
     std::unique_ptr<Entry> entry = Start(name, false);
     entry->file.outcome = kOutcomeFailed;
-    entry->file.status = status.At(Step::kOpen).ToC();
+    entry->status = status.At(Step::kOpen);
     return Finished(std::move(entry));
   }
 
@@ -148,7 +151,7 @@ class Batch : public WalkVisitor {
   bool NotAFile(const std::string& name) {
     std::unique_ptr<Entry> entry = Start(name, true);
     entry->file.outcome = kOutcomeFailed;
-    entry->file.status = Failed(kConvertNotAFile).At(Step::kCheckName).ToC();
+    entry->status = Failed(kConvertNotAFile).At(Step::kCheckName);
     return Finished(std::move(entry));
   }
 
@@ -156,28 +159,41 @@ class Batch : public WalkVisitor {
   bool Inspect(const std::string& name, const FileId* expected, QuenloFileReport* file,
                Status* status) {
     const ResolvedName resolved = disk_.Resolve(name);
-    std::unique_ptr<Directory> dir = disk_.OpenDirectory(resolved.directory, status);
-    if (!dir) return false;
-    std::unique_ptr<InputFile> input = dir->OpenInput(resolved.base, status);
-    if (!input) return false;
-    const FileState state = input->State();
+    std::unique_ptr<Directory> dir;
+    *status = disk_.OpenDirectory(resolved.directory, &dir).At(Step::kOpen);
+    if (!status->ok()) return false;
+    std::unique_ptr<InputFile> input;
+    *status = dir->OpenInput(resolved.base, &input).At(Step::kOpen);
+    if (!status->ok()) return false;
+    FileState state;
+    *status = input->State(&state).At(Step::kOpen);
+    if (!status->ok()) return false;
     if (expected && !(FileId{state.volume, state.id} == *expected)) {
       *status = Failed(kConvertFileChanged).At(Step::kOpen);
       return false;
     }
     file->size = state.size;
-    LineBreakCounter counter(options_.mode == kModeDetect);
-    buffer_.resize(kReadSize);
+    const bool detect = options_.mode == kModeDetect;
+    LineBreakCounter counter(detect);
+    // What is no text is told by the conversion's own rule, so a check
+    // says what a conversion would do.
+    LineBreakRewriter rewriter(options_.style, detect);
+    buffer_.resize(kReadSize + LineBreakRewriter::MaxOutput(kDefaultBufferSize));
+    char* const scratch = buffer_.data() + kReadSize;
     std::int64_t done = 0;
     for (;;) {
       std::size_t got = 0;
-      Status read = input->Read(buffer_.data(), buffer_.size(), &got);
+      Status read = input->Read(buffer_.data(), kReadSize, &got);
       if (!read.ok()) {
         *status = read.At(Step::kRead);
         return false;
       }
       if (got == 0) break;
       counter.Count(buffer_.data(), got);
+      for (std::size_t at = 0; detect && at < got && !rewriter.binary(); at += kDefaultBufferSize) {
+        const std::size_t size = std::min(kDefaultBufferSize, got - at);
+        if (!rewriter.Skim(buffer_.data() + at, size)) rewriter.Rewrite(buffer_.data() + at, size, scratch);
+      }
       done += static_cast<std::int64_t>(got);
       if (progress_ && !progress_(context_, file, done, file->size)) {
         *status = Failed(kConvertCancelled).At(Step::kRead);
@@ -185,13 +201,15 @@ class Batch : public WalkVisitor {
       }
     }
     counter.Finish();
+    if (detect && !rewriter.binary()) rewriter.Finish(scratch);
     summary_.bytes += done;
     file->crlf = counter.crlf();
     file->lf = counter.lf();
     file->cr = counter.cr();
-    file->encoding = counter.encoding();
+    file->encoding = rewriter.binary() ? kEncodingBinary : counter.encoding();
+    refusal_ = Failed(rewriter.looks_utf16() ? kConvertUtf16NoBom : kConvertBinary).At(Step::kRead);
     file->outcome = options_.action == kActionInfo         ? kOutcomeCounted
-                    : file->encoding == kEncodingBinary    ? kOutcomeSkippedBinary
+                    : rewriter.binary()                    ? kOutcomeSkippedBinary
                     : counter.InStyle(options_.style)      ? kOutcomeAlreadyRight
                                                            : kOutcomeWouldChange;
     return true;
@@ -215,7 +233,7 @@ class Batch : public WalkVisitor {
       failed->file = head;
       failed->file.name = failed->name.c_str();
       failed->file.outcome = kOutcomeFailed;
-      failed->file.status = Failed(kConvertNoResources).ToC();
+      failed->status = Failed(kConvertNoResources);
       return Finished(std::move(failed));
     }
   }
@@ -233,10 +251,11 @@ class Batch : public WalkVisitor {
           return true;
         }
         file.outcome = kOutcomeFailed;
-        file.status = status.ToC();
-      } else if (named && options_.action == kActionCheck && file.outcome == kOutcomeSkippedBinary) {
-        file.outcome = kOutcomeFailed;
-        file.status = Failed(kConvertBinary).At(Step::kRead).ToC();
+        entry->status = status;
+      } else if (file.outcome == kOutcomeSkippedBinary) {
+        // Named, it is refused as a conversion would refuse it.
+        if (named) file.outcome = kOutcomeFailed;
+        entry->status = refusal_;
       }
       return Finished(std::move(entry));
     }
@@ -244,18 +263,17 @@ class Batch : public WalkVisitor {
     entry->conversion = std::make_unique<Conversion>(disk_, options_.style,
                                                      options_.keep_backup != 0, options_.mode);
     Conversion& conversion = *entry->conversion;
-    FileState found;
+    QuenloIdentity found = {};
     if (expected) {
       found.volume = expected->volume;
       found.id = expected->id;
     }
     current_ = &file;
     status = conversion.Prepare(entry->name.c_str(), &Batch::Forward, this,
-                                expected ? &found : nullptr);
+                                expected ? &found : nullptr, true);
     current_ = nullptr;
     file.size = conversion.original().size;
-    file.status = status.ToC();
-    file.status.recovered = conversion.recovered();
+    entry->status = status;
     entry->remember = named || remember_walked_;
     if (status.ok() && conversion.waiting()) {
       summary_.bytes += file.size;
@@ -276,9 +294,8 @@ class Batch : public WalkVisitor {
     if (status.ok()) {
       summary_.bytes += file.size;
       file.outcome = kOutcomeAlreadyRight;
-    } else if (status.result == kConvertBinary && !named) {
+    } else if ((status.result == kConvertBinary || status.result == kConvertUtf16NoBom) && !named) {
       file.outcome = kOutcomeSkippedBinary;
-      file.status = QuenloStatus{};
     } else {
       file.outcome = kOutcomeFailed;
     }
@@ -303,17 +320,26 @@ class Batch : public WalkVisitor {
                                        may_cancel ? &Batch::Forward : nullptr, this);
       current_ = nullptr;
       if (status.ok()) status = conversion.Commit(true);
-      entry->file.status = status.ToC();
-      entry->file.status.recovered = conversion.recovered();
+      entry->status = status;
       entry->file.outcome = status.ok() ? kOutcomeConverted : kOutcomeFailed;
       if (status.result == kConvertCancelled) stopped_ = summary_.cancelled = 1;
     }
-    // Each folder once, after every name in it was taken.
-    std::set<std::string> folders;
+    // Each folder once, after every name in it was taken. Should that
+    // fail, each file in it is converted and told so.
+    std::map<std::string, Status> folders;
     for (const auto& entry : queue_) {
-      if (entry->conversion && entry->file.outcome == kOutcomeConverted &&
-          folders.insert(entry->conversion->directory_path()).second)
-        entry->conversion->SyncDirectory();
+      if (!entry->conversion || entry->file.outcome != kOutcomeConverted) continue;
+      auto folder = folders.find(entry->conversion->directory_path());
+      if (folder == folders.end())
+        folder = folders.emplace(entry->conversion->directory_path(),
+                                 entry->conversion->SyncDirectory()).first;
+      if (!folder->second.ok()) {
+        Status told = entry->status;
+        told.result = folder->second.result;
+        told.step = folder->second.step;
+        told.error = folder->second.error;
+        entry->status = told;
+      }
     }
     waiting_ = 0;
     group_bytes_ = 0;
@@ -345,14 +371,17 @@ class Batch : public WalkVisitor {
     entry->conversion.reset();
     FlushGroup(false);
     entry->file.outcome = kOutcomeFailed;
-    entry->file.status = Failed(kConvertCancelled).ToC();
+    entry->status = Failed(kConvertCancelled);
     stopped_ = summary_.cancelled = 1;
-    if (report_) report_(context_, &entry->file);
+    Report(*entry);
     return false;
   }
 
   void Report(const Entry& entry) {
-    const QuenloFileReport& file = entry.file;
+    // The report carries three full names: made here, one at a time.
+    report_file_ = entry.file;
+    report_file_.status = entry.status.ToC();
+    const QuenloFileReport& file = report_file_;
     if (file.status.result == kConvertCancelled) {
       // Not a failure of the file: the run was stopped.
       if (report_) report_(context_, &file);
@@ -379,9 +408,11 @@ class Batch : public WalkVisitor {
   std::int64_t index_ = 0;
   std::int64_t found_ = 0;
   std::vector<char> buffer_;
+  Status refusal_;  // why Inspect found no text
   bool remember_walked_ = false;
   int stopped_ = 0;
   const QuenloFileReport* current_ = nullptr;
+  QuenloFileReport report_file_;
   // Files in the order found, those waiting for the group's flush among them.
   std::vector<std::unique_ptr<Entry>> queue_;
   std::size_t waiting_ = 0;

@@ -33,9 +33,11 @@ class Conversion {
   Conversion& operator=(const Conversion&) = delete;
   ~Conversion();
 
-  // `expected`: the file must still be this one, as a walk found it.
+  // With `expected`, a file under the name that is not that one is refused
+  // as changed before anything is touched; `same_file_only` compares only
+  // the device and inode, as a walk found the file.
   Status Prepare(const char* name, ConvertProgress progress, void* context,
-                 const FileState* expected = nullptr);
+                 const QuenloIdentity* expected = nullptr, bool same_file_only = false);
   // Prepare succeeded and the new content waits for Flush and Commit; when
   // false after a success, the file was already in the style and is done.
   bool waiting() const { return waiting_; }
@@ -54,9 +56,14 @@ class Conversion {
   // Every file's written data on the directory's file system to the device
   // in one call; false where that cannot be had.
   bool FlushFileSystem();
-  void SyncDirectory();
+  // After Commit(true): the folder's entries to the device. A failure is
+  // told (kConvertFolderNotFlushed); the file is converted.
+  Status SyncDirectory();
 
  private:
+  // The status with the names and the identity this conversion used.
+  Status Told(Status status) const;
+
   Disk& disk_;
   const LineBreakStyle style_;
   const bool keep_backup_;
@@ -65,10 +72,11 @@ class Conversion {
   std::unique_ptr<Directory> dir_;
   std::unique_ptr<WorkFile> work_;
   std::string directory_path_;
+  std::string folder_;  // the file's folder as messages show it, with its separator
   ConversionNames names_;
   FileState original_;
   FileState stale_state_;
-  bool stale_ = false;
+  bool stale_ = false;  // stale_state_ is an old backup
   bool waiting_ = false;
   bool unchanged_ = false;
   bool recovered_ = false;
@@ -77,11 +85,12 @@ class Conversion {
 // One conversion, by the protocol at the top of convert.cpp: the name holds
 // the whole former content until the whole new content replaces it; on
 // failure or cancel nothing changes. A file it would not change is not
-// rewritten.
+// rewritten. With `expected`, a file under the name that is not that one
+// is refused as changed before anything is touched.
 Status ConvertWith(Disk& disk, LineBreakStyle style, bool keep_backup, const char* name,
                    std::size_t buffer_size = kDefaultBufferSize,
                    ConvertProgress progress = nullptr, void* context = nullptr,
-                   ConvertMode mode = kModeDetect);
+                   ConvertMode mode = kModeDetect, const QuenloIdentity* expected = nullptr);
 
 NameKind KindOfName(Disk& disk, const char* name);
 

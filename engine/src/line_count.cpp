@@ -85,7 +85,6 @@ void LineBreakCounter::CountUnits(const unsigned char* in, std::size_t size) {
   if (unit_ == 1) {
     for (const unsigned char* p = in; p < in + size; ++p) {
       if (*p > '\r' && !pending_cr_) continue;
-      if (*p == 0 && detect_) binary_ = true;
       Take(*p);
     }
     return;
@@ -108,10 +107,6 @@ void LineBreakCounter::CountUnits(const unsigned char* in, std::size_t size) {
   }
   held_size_ = size - whole;
   std::memcpy(held_, in + whole, held_size_);
-}
-
-TextEncoding LineBreakCounter::encoding() const {
-  return binary_ ? kEncodingBinary : encoding_;
 }
 
 bool LineBreakCounter::InStyle(LineBreakStyle style) const {

@@ -12,8 +12,8 @@ namespace quenlo {
 
 class LineBreakCounter {
  public:
-  // `detect`: UTF-16/32 by code unit after their BOM, and a NUL byte in any
-  // other file marks it binary; otherwise the byte rule for everything.
+  // `detect`: UTF-16/32 by code unit after their BOM; otherwise the byte
+  // rule for everything. Whether it is text at all, LineBreakRewriter tells.
   explicit LineBreakCounter(bool detect) : detect_(detect) {}
 
   // The input, a buffer at a time, split anywhere.
@@ -24,8 +24,7 @@ class LineBreakCounter {
   std::int64_t crlf() const { return crlf_; }
   std::int64_t lf() const { return lf_; }
   std::int64_t cr() const { return cr_; }
-  TextEncoding encoding() const;
-  bool binary() const { return binary_; }
+  TextEncoding encoding() const { return encoding_; }
   // True when converting to `style` would change no line break.
   bool InStyle(LineBreakStyle style) const;
 
@@ -44,7 +43,6 @@ class LineBreakCounter {
   unsigned char held_[4] = {};
   std::size_t held_size_ = 0;
   bool pending_cr_ = false;
-  bool binary_ = false;
   std::int64_t crlf_ = 0, lf_ = 0, cr_ = 0;
 };
 

@@ -25,7 +25,7 @@ namespace {
 constexpr std::size_t kReadSize = std::size_t{256} << 10;
 // Each waiting file holds two descriptors and a few names; its data is in
 // the page cache, where the group's flush finds it.
-constexpr std::size_t kGroupFiles = 128;
+constexpr std::size_t kGroupFiles = 256;
 constexpr std::int64_t kGroupBytes = std::int64_t{64} << 20;
 
 bool IsBackupName(const std::string& name, std::string* stem) {
@@ -324,11 +324,22 @@ class Batch : public WalkVisitor {
       entry->file.outcome = status.ok() ? kOutcomeConverted : kOutcomeFailed;
       if (status.result == kConvertCancelled) stopped_ = summary_.cancelled = 1;
     }
-    // Each folder once, after every name in it was taken. Should that
-    // fail, each file in it is converted and told so.
+    // Each folder once, after every name in it was taken: where the file
+    // system was flushed in one call, one more such call does it for all
+    // its folders. Should that fail, each file in the folder is converted
+    // and told so.
+    std::set<std::uint64_t> entries_flushed;
+    for (const auto& entry : queue_) {
+      if (!entry->conversion || entry->file.outcome != kOutcomeConverted) continue;
+      const std::uint64_t volume = entry->conversion->original().volume;
+      if (flushed.count(volume) && !entries_flushed.count(volume) &&
+          entry->conversion->FlushFileSystem())
+        entries_flushed.insert(volume);
+    }
     std::map<std::string, Status> folders;
     for (const auto& entry : queue_) {
       if (!entry->conversion || entry->file.outcome != kOutcomeConverted) continue;
+      if (entries_flushed.count(entry->conversion->original().volume)) continue;
       auto folder = folders.find(entry->conversion->directory_path());
       if (folder == folders.end())
         folder = folders.emplace(entry->conversion->directory_path(),

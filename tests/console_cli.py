@@ -321,6 +321,20 @@ def check_many(checker):
                                                   for f in files if f.endswith(".bak")], [])
 
 
+def check_many_groups(checker):
+    """More files than one flush takes at once: each is converted, once."""
+    with Workspace() as ws:
+        for i in range(300):
+            ws.write(f"folder/{i:03}.txt", MEMO)
+        actual, code = checker.run(["-U", "-A", "folder"], ws.path)
+        checker.expect("many groups: summary", actual.endswith(
+            checker.output([summary(300, 0, 0, 0)])), True)
+        checker.expect("many groups: status", code, 0)
+        checker.expect("many groups: all converted",
+                       all(ws.read(f"folder/{i:03}.txt") == MEMO_LF for i in range(300)), True)
+        checker.expect("many groups: nothing left", len(os.listdir(ws.join("folder"))), 300)
+
+
 def breaks(data):
     """The reference count: CR LF, LF and CR by code unit after a UTF-16 or
     UTF-32 BOM and by byte otherwise; the encoding; the style."""
@@ -818,6 +832,7 @@ def main():
         check_files(checker)
         check_encodings(checker)
         check_many(checker)
+        check_many_groups(checker)
         check_counts(checker)
         if not options.windows:
             check_posix_only(checker)

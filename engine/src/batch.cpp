@@ -1,8 +1,9 @@
 // Files are converted in groups: each is filled on its own, then the whole
 // group is flushed at once (one flush of the file system where the platform
 // has it, else each file's), then each takes its name, then each folder is
-// flushed once. A file is reported only after that, in the order found, so
-// that what is reported done is done for good.
+// flushed once, by the file system's flush that comes with the next group
+// where there is one. A file is reported only after that, in the order
+// found, so that what is reported done is done for good.
 #include "batch.h"
 
 #include <algorithm>
@@ -44,6 +45,10 @@ struct Entry {
   Status status;
   std::unique_ptr<Conversion> conversion;  // while it waits for the group's flush
   bool remember = false;  // its new identity, for a later name of it
+  // Once its name is taken: where, for the flush that makes that durable.
+  bool renamed = false;
+  std::uint64_t volume = 0;
+  std::string folder;
 };
 
 class Batch : public WalkVisitor {
@@ -116,7 +121,7 @@ class Batch : public WalkVisitor {
 
   // Flushes and reports what still waits.
   const QuenloBatchSummary& Finish() {
-    FlushGroup(true);
+    FlushNow();
     return summary_;
   }
 
@@ -281,7 +286,7 @@ class Batch : public WalkVisitor {
       queue_.push_back(std::move(entry));
       ++waiting_;
       if (waiting_ < kGroupFiles && group_bytes_ < kGroupBytes) return true;
-      return FlushGroup(true);
+      return SendGroup();
     }
     entry->conversion.reset();
     if (status.result == kConvertCancelled) return Cancel(std::move(entry));
@@ -302,74 +307,97 @@ class Batch : public WalkVisitor {
     return Finished(std::move(entry));
   }
 
-  // The group's waiting files to the device, to their names, their folders
-  // flushed; then everything queued is reported. False once cancelled.
-  bool FlushGroup(bool may_cancel) {
-    std::set<std::uint64_t> flushed, not_flushed;
+  // Takes the group a step on: one flush of each file system pushes this
+  // group's new contents and the previous group's new folder entries to the
+  // device together; the previous group is then reported, and this group's
+  // files take their names, to be made durable by the next flush. So each
+  // group costs one flush. False once cancelled.
+  bool SendGroup() {
+    std::set<std::uint64_t> flushed;
+    FlushVolumes(&flushed);
+    ReportSettled(flushed);
     for (const auto& entry : queue_) {
-      if (!entry->conversion) continue;
-      const std::uint64_t volume = entry->conversion->original().volume;
-      if (flushed.count(volume) || not_flushed.count(volume)) continue;
-      (entry->conversion->FlushFileSystem() ? flushed : not_flushed).insert(volume);
-    }
-    for (const auto& entry : queue_) {
-      if (!entry->conversion) continue;
+      if (!entry->conversion || !entry->conversion->waiting()) continue;
       Conversion& conversion = *entry->conversion;
-      current_ = &entry->file;
-      Status status = conversion.Flush(flushed.count(conversion.original().volume) != 0,
-                                       may_cancel ? &Batch::Forward : nullptr, this);
-      current_ = nullptr;
+      entry->volume = conversion.original().volume;
+      entry->folder = conversion.directory_path();
+      Status status = conversion.Flush(flushed.count(entry->volume) != 0, nullptr, nullptr);
       if (status.ok()) status = conversion.Commit(true);
       entry->status = status;
       entry->file.outcome = status.ok() ? kOutcomeConverted : kOutcomeFailed;
-      if (status.result == kConvertCancelled) stopped_ = summary_.cancelled = 1;
-    }
-    // Each folder once, after every name in it was taken: where the file
-    // system was flushed in one call, one more such call does it for all
-    // its folders. Should that fail, each file in the folder is converted
-    // and told so.
-    std::set<std::uint64_t> entries_flushed;
-    for (const auto& entry : queue_) {
-      if (!entry->conversion || entry->file.outcome != kOutcomeConverted) continue;
-      const std::uint64_t volume = entry->conversion->original().volume;
-      if (flushed.count(volume) && !entries_flushed.count(volume) &&
-          entry->conversion->FlushFileSystem())
-        entries_flushed.insert(volume);
-    }
-    std::map<std::string, Status> folders;
-    for (const auto& entry : queue_) {
-      if (!entry->conversion || entry->file.outcome != kOutcomeConverted) continue;
-      if (entries_flushed.count(entry->conversion->original().volume)) continue;
-      auto folder = folders.find(entry->conversion->directory_path());
-      if (folder == folders.end())
-        folder = folders.emplace(entry->conversion->directory_path(),
-                                 entry->conversion->SyncDirectory()).first;
-      if (!folder->second.ok()) {
-        Status told = entry->status;
-        told.result = folder->second.result;
-        told.step = folder->second.step;
-        told.error = folder->second.error;
-        entry->status = told;
-      }
+      entry->renamed = status.ok();
+      entry->conversion.reset();
     }
     waiting_ = 0;
     group_bytes_ = 0;
-    std::vector<std::unique_ptr<Entry>> queue;
-    queue.swap(queue_);
-    for (auto& entry : queue) {
+    settling_.swap(queue_);
+    return !stopped_;
+  }
+
+  // Everything queued, on the device and reported.
+  bool FlushNow() {
+    if (!queue_.empty()) SendGroup();
+    std::set<std::uint64_t> flushed;
+    FlushVolumes(&flushed);
+    ReportSettled(flushed);
+    return !stopped_;
+  }
+
+  // One flush of each file system that holds a waiting file or a name
+  // taken in the last group; `*flushed` gets those where it succeeded.
+  void FlushVolumes(std::set<std::uint64_t>* flushed) {
+    std::set<std::uint64_t> tried;
+    for (const auto& entry : queue_) {
+      if (!entry->conversion || !entry->conversion->waiting()) continue;
+      const std::uint64_t volume = entry->conversion->original().volume;
+      if (tried.insert(volume).second && entry->conversion->FlushFileSystem())
+        flushed->insert(volume);
+    }
+    for (const auto& entry : settling_) {
+      if (!entry->renamed || !tried.insert(entry->volume).second) continue;
+      std::unique_ptr<Directory> dir;
+      if (disk_.OpenDirectory(entry->folder, &dir).ok() && dir->FlushFileSystem())
+        flushed->insert(entry->volume);
+    }
+  }
+
+  // Reports the last group, its folders on the device: by the flush of
+  // their file system, or else each folder once. A folder that will not
+  // flush is told with each of its files, which are converted.
+  void ReportSettled(const std::set<std::uint64_t>& flushed) {
+    std::map<std::string, Status> folders;
+    for (const auto& entry : settling_) {
+      if (!entry->renamed || flushed.count(entry->volume)) continue;
+      auto folder = folders.find(entry->folder);
+      if (folder == folders.end()) {
+        std::unique_ptr<Directory> dir;
+        Status synced = disk_.OpenDirectory(entry->folder, &dir);
+        if (synced.ok()) synced = dir->Sync();
+        if (!synced.ok()) {
+          synced.result = kConvertFolderNotFlushed;
+          synced.step = Step::kSyncFolder;
+        }
+        folder = folders.emplace(entry->folder, synced).first;
+      }
+      if (!folder->second.ok()) {
+        entry->status.result = folder->second.result;
+        entry->status.step = folder->second.step;
+        entry->status.error = folder->second.error;
+      }
+    }
+    for (auto& entry : settling_) {
       if (entry->remember && entry->file.outcome == kOutcomeConverted) {
         FileId now;
         if (Identify(entry->name, &now) == EntryKind::kFile) seen_.insert(now);
       }
-      entry->conversion.reset();
       Report(*entry);
     }
-    return !stopped_;
+    settling_.clear();
   }
 
   // A file with its outcome: reported in turn. False once cancelled.
   bool Finished(std::unique_ptr<Entry> entry) {
-    if (!queue_.empty()) {
+    if (!queue_.empty() || !settling_.empty()) {
       queue_.push_back(std::move(entry));
       return !stopped_;
     }
@@ -380,7 +408,7 @@ class Batch : public WalkVisitor {
   // The run stops: what waits is completed and reported, then this file.
   bool Cancel(std::unique_ptr<Entry> entry) {
     entry->conversion.reset();
-    FlushGroup(false);
+    FlushNow();
     entry->file.outcome = kOutcomeFailed;
     entry->status = Failed(kConvertCancelled);
     stopped_ = summary_.cancelled = 1;
@@ -426,6 +454,8 @@ class Batch : public WalkVisitor {
   QuenloFileReport report_file_;
   // Files in the order found, those waiting for the group's flush among them.
   std::vector<std::unique_ptr<Entry>> queue_;
+  // The group before: its names taken, its folders not yet flushed.
+  std::vector<std::unique_ptr<Entry>> settling_;
   std::size_t waiting_ = 0;
   std::int64_t group_bytes_ = 0;
   // Named files, folders walked, and the walked files a later name may meet again.

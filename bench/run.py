@@ -410,6 +410,12 @@ def time_many(args, work):
         results["check"].append(check())
         results["cat"].append(read())
 
+    peak = None
+    if os.access(GNU_TIME, os.X_OK):
+        restore(names)
+        settle()
+        peak = timed([args.program, "-A", "-U", top], subprocess.DEVNULL,
+                     peak_file=os.path.join(work, "peak.txt")).peak_kib
     median = {key: statistics.median(values) for key, values in results.items() if values}
     total = sum(os.path.getsize(name) for name in names)
     print()
@@ -440,7 +446,12 @@ def time_many(args, work):
     ratio = round(median["check"] / median["cat"], 2)
     print("Quenlo -A -C / cat %.2f (bar %.2f): %s"
           % (ratio, CHECK_BAR, "ok" if ratio <= CHECK_BAR else "SLOW"))
-    return ok and faster >= PER_FILE_FACTOR and ratio <= CHECK_BAR
+    memory_ok = True
+    if peak is not None:
+        memory_ok = peak / 1024 < MEMORY_BAR_MIB
+        print("Quenlo -A peak memory %.1f MiB (bar %d MiB): %s"
+              % (peak / 1024, MEMORY_BAR_MIB, "ok" if memory_ok else "OVER"))
+    return ok and faster >= PER_FILE_FACTOR and ratio <= CHECK_BAR and memory_ok
 
 
 def main():

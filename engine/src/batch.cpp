@@ -26,7 +26,7 @@ namespace {
 constexpr std::size_t kReadSize = std::size_t{256} << 10;
 // Each waiting file holds two descriptors and a few names; its data is in
 // the page cache, where the group's flush finds it.
-constexpr std::size_t kGroupFiles = 256;
+constexpr std::size_t kGroupFiles = 128;
 constexpr std::int64_t kGroupBytes = std::int64_t{64} << 20;
 
 bool IsBackupName(const std::string& name, std::string* stem) {
@@ -38,10 +38,24 @@ bool IsBackupName(const std::string& name, std::string* stem) {
   return true;
 }
 
+// What a report says of a file but its status: a QuenloFileReport holds
+// three full names, too much to keep for every file of a group.
+struct FileHead {
+  const char* name = nullptr;
+  std::int32_t argument = 0;
+  std::int64_t index = 0;
+  std::int64_t found = 0;
+  FileOutcome outcome = kOutcomePending;
+  std::int64_t crlf = 0, lf = 0, cr = 0;
+  TextEncoding encoding = kEncodingBytes;
+  std::int64_t size = 0;
+  std::int32_t named = 0;
+};
+
 // One file of the run, from when it is found until it is reported.
 struct Entry {
   std::string name;
-  QuenloFileReport file = {};  // its status comes from `status` when reported
+  FileHead file;
   Status status;
   std::unique_ptr<Conversion> conversion;  // while it waits for the group's flush
   bool remember = false;  // its new identity, for a later name of it
@@ -133,10 +147,27 @@ class Batch : public WalkVisitor {
     return true;
   }
 
+  // The file as a report shows it, with no status yet.
+  const QuenloFileReport* Shown(const FileHead& head) {
+    shown_.name = head.name;
+    shown_.argument = head.argument;
+    shown_.index = head.index;
+    shown_.found = head.found;
+    shown_.outcome = head.outcome;
+    shown_.status = QuenloStatus{};
+    shown_.crlf = head.crlf;
+    shown_.lf = head.lf;
+    shown_.cr = head.cr;
+    shown_.encoding = head.encoding;
+    shown_.size = head.size;
+    shown_.named = head.named;
+    return &shown_;
+  }
+
   std::unique_ptr<Entry> Start(const std::string& name, bool named) {
     auto entry = std::make_unique<Entry>();
     entry->name = name;
-    QuenloFileReport& file = entry->file;
+    FileHead& file = entry->file;
     file.name = entry->name.c_str();
     file.argument = argument_;
     file.index = ++index_;
@@ -161,8 +192,7 @@ class Batch : public WalkVisitor {
   }
 
   // Counts the file, reading only. False when it cannot be read; `*status` says why.
-  bool Inspect(const std::string& name, const FileId* expected, QuenloFileReport* file,
-               Status* status) {
+  bool Inspect(const std::string& name, const FileId* expected, FileHead* file, Status* status) {
     const ResolvedName resolved = disk_.Resolve(name);
     std::unique_ptr<Directory> dir;
     *status = disk_.OpenDirectory(resolved.directory, &dir).At(Step::kOpen);
@@ -200,7 +230,7 @@ class Batch : public WalkVisitor {
         if (!rewriter.Skim(buffer_.data() + at, size)) rewriter.Rewrite(buffer_.data() + at, size, scratch);
       }
       done += static_cast<std::int64_t>(got);
-      if (progress_ && !progress_(context_, file, done, file->size)) {
+      if (progress_ && !progress_(context_, Shown(*file), done, file->size)) {
         *status = Failed(kConvertCancelled).At(Step::kRead);
         return false;
       }
@@ -229,7 +259,7 @@ class Batch : public WalkVisitor {
   // runs out of memory or threads fails alone.
   bool One(const std::string& name, bool named, const FileId* expected) {
     std::unique_ptr<Entry> entry = Start(name, named);
-    const QuenloFileReport head = entry->file;
+    const FileHead head = entry->file;
     try {
       return Unguarded(std::move(entry), expected);
     } catch (const std::exception&) {
@@ -244,9 +274,9 @@ class Batch : public WalkVisitor {
   }
 
   bool Unguarded(std::unique_ptr<Entry> entry, const FileId* expected) {
-    QuenloFileReport& file = entry->file;
+    FileHead& file = entry->file;
     const bool named = file.named != 0;
-    if (progress_ && !progress_(context_, &file, 0, 0)) return Cancel(std::move(entry));
+    if (progress_ && !progress_(context_, Shown(file), 0, 0)) return Cancel(std::move(entry));
     Status status;
     if (options_.action != kActionConvert) {
       if (!Inspect(entry->name, expected, &file, &status)) {
@@ -273,7 +303,7 @@ class Batch : public WalkVisitor {
       found.volume = expected->volume;
       found.id = expected->id;
     }
-    current_ = &file;
+    current_ = Shown(file);
     status = conversion.Prepare(entry->name.c_str(), &Batch::Forward, this,
                                 expected ? &found : nullptr, true);
     current_ = nullptr;
@@ -418,9 +448,9 @@ class Batch : public WalkVisitor {
 
   void Report(const Entry& entry) {
     // The report carries three full names: made here, one at a time.
-    report_file_ = entry.file;
-    report_file_.status = entry.status.ToC();
-    const QuenloFileReport& file = report_file_;
+    Shown(entry.file);
+    shown_.status = entry.status.ToC();
+    const QuenloFileReport& file = shown_;
     if (file.status.result == kConvertCancelled) {
       // Not a failure of the file: the run was stopped.
       if (report_) report_(context_, &file);
@@ -451,7 +481,7 @@ class Batch : public WalkVisitor {
   bool remember_walked_ = false;
   int stopped_ = 0;
   const QuenloFileReport* current_ = nullptr;
-  QuenloFileReport report_file_;
+  QuenloFileReport shown_ = {};
   // Files in the order found, those waiting for the group's flush among them.
   std::vector<std::unique_ptr<Entry>> queue_;
   // The group before: its names taken, its folders not yet flushed.

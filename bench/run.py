@@ -19,7 +19,18 @@ not, so the fsync'd copy is the like-for-like baseline; both are shown.
 A file already right is only read, so reading it with cat is its baseline.
 Each converted file is checked byte for byte against the other variant (the
 UTF-16 one against the LF text made with Python's codecs); the file already
-right must keep its inode, time stamp and bytes. Standard library only.
+right must keep its inode, time stamp and bytes.
+
+Then many small files: 10,000 of 1-8 KiB in 100 folders (CRLF; a third with
+Shift_JIS text), interleaved:
+
+  Quenlo -A -U top             every file to LF in one process, flushed
+  dos2unix <every name>        the same in one process, not flushed
+  Quenlo -U <name>, per file   one process a file, on a sample, scaled
+  Quenlo -A -C -U top          checking the tree once it is LF
+  cat <every name> > /dev/null reading the tree once
+
+Standard library only.
 """
 
 import argparse
@@ -40,6 +51,12 @@ TIME_BAR = 1.0
 # A file already right is read and never written.
 READ_BAR = 1.2
 MEMORY_BAR_MIB = 4
+# Many small files: against dos2unix, which flushes nothing, and against one
+# Quenlo process a file; a check against reading every file.
+MANY_BAR = 1.5
+PER_FILE_FACTOR = 10
+CHECK_BAR = 1.5
+PER_FILE_SAMPLE = 200
 QUENLO_KEYS = ("U", "W", "U16", "kept")
 
 WORDS = (
@@ -314,6 +331,137 @@ def report(results, peaks, rows, sizes, lines, args, work):
     return ok
 
 
+def write_tree(top, files, folders, seed):
+    """Writes `files` CRLF texts of 1-8 KiB into `folders` folders; returns
+    {path: the same text with LF}."""
+    rng = random.Random(seed)
+    pool = [make_line(rng) for _ in range(4096)]
+    expected = {}
+    for index in range(files):
+        folder = os.path.join(top, "d%03d" % (index % folders))
+        os.makedirs(folder, exist_ok=True)
+        target = rng.randint(1024, 8192)
+        lines = []
+        size = 0
+        while size < target:
+            line = rng.choice(pool)
+            lines.append(line)
+            size += len(line) + 2
+        path = os.path.join(folder, "f%05d.txt" % index)
+        body = b"\r\n".join(lines) + b"\r\n"
+        with open(path, "wb") as f:
+            f.write(body)
+        expected[path] = body.replace(b"\r\n", b"\n")
+    return expected
+
+
+def tree_is(expected):
+    for path, data in expected.items():
+        with open(path, "rb") as f:
+            if f.read() != data:
+                return False
+    return True
+
+
+def time_many(args, work):
+    """The many-files rows: (rows, ratios ok)."""
+    files, folders, reps = (400, 10, 2) if args.quick else (10000, 100, args.many_reps)
+    top = os.path.join(work, "tree")
+    print("generating %d files ..." % files, file=sys.stderr)
+    expected = write_tree(top, files, folders, SEED)
+    names = sorted(expected)
+    crlf = {path: data.replace(b"\n", b"\r\n") for path, data in expected.items()}
+    sample = names[:: max(1, len(names) // PER_FILE_SAMPLE)][:PER_FILE_SAMPLE]
+    dos2unix = shutil.which("dos2unix")
+
+    def restore(paths):
+        for path in paths:
+            with open(path, "wb") as f:
+                f.write(crlf[path])
+
+    def run_tree(argv, what):
+        restore(names)
+        settle()
+        sample = timed(argv, subprocess.DEVNULL)
+        if not tree_is(expected):
+            raise RuntimeError("%s left other bytes than expected" % what)
+        return sample.seconds
+
+    def per_file():
+        restore(sample)
+        settle()
+        start = time.perf_counter()
+        for path in sample:
+            timed([args.program, "-U", path], subprocess.DEVNULL)
+        seconds = (time.perf_counter() - start) * len(names) / len(sample)
+        if not tree_is({path: expected[path] for path in sample}):
+            raise RuntimeError("Quenlo per file left other bytes than expected")
+        return seconds
+
+    def check():
+        settle()
+        return timed([args.program, "-A", "-C", "-U", top], subprocess.DEVNULL).seconds
+
+    def read():
+        settle()
+        with open(os.devnull, "wb") as null:
+            return timed(["cat"] + names, null).seconds
+
+    results = {"many": [], "dos2unix": [], "per_file": [], "check": [], "cat": []}
+    for rep in range(reps):
+        print("many files, run %d of %d ..." % (rep + 1, reps), file=sys.stderr)
+        results["many"].append(run_tree([args.program, "-A", "-U", top], "Quenlo -A"))
+        if dos2unix:
+            results["dos2unix"].append(run_tree([dos2unix, "-q"] + names, "dos2unix"))
+        results["per_file"].append(per_file())
+        # Every file is LF now, the sample converted one at a time.
+        results["check"].append(check())
+        results["cat"].append(read())
+
+    peak = None
+    if os.access(GNU_TIME, os.X_OK):
+        restore(names)
+        settle()
+        peak = timed([args.program, "-A", "-U", top], subprocess.DEVNULL,
+                     peak_file=os.path.join(work, "peak.txt")).peak_kib
+    median = {key: statistics.median(values) for key, values in results.items() if values}
+    total = sum(os.path.getsize(name) for name in names)
+    print()
+    print("many files: %d of 1-8 KiB (CRLF, a third with Shift_JIS) in %d folders, %.1f MiB;"
+          % (files, folders, total / MIB))
+    print("            median of %d runs; the machine may be shared, so medians only" % reps)
+    print("%-44s %8s %10s" % ("command", "wall s", "ms/file"))
+    rows = [("Quenlo -A -U top (flushed)", "many"),
+            ("dos2unix <all names> (not flushed)", "dos2unix"),
+            ("Quenlo -U <name>, one process a file*", "per_file"),
+            ("Quenlo -A -C -U top (already LF)", "check"),
+            ("cat <all names> > /dev/null", "cat")]
+    for label, key in rows:
+        if key in median:
+            print("%-44s %8.3f %10.3f" % (label, median[key], median[key] * 1000 / files))
+    print("* %d files timed, scaled to %d" % (len(sample), files))
+    ok = True
+    if "dos2unix" in median:
+        ratio = round(median["many"] / median["dos2unix"], 2)
+        print("Quenlo -A / dos2unix %.2f (bar %.2f): %s"
+              % (ratio, MANY_BAR, "ok" if ratio <= MANY_BAR else "SLOW"))
+        ok = ok and ratio <= MANY_BAR
+    else:
+        print("dos2unix is missing: no comparison")
+    faster = median["per_file"] / median["many"]
+    print("one process a file / Quenlo -A %.1f (at least %d): %s"
+          % (faster, PER_FILE_FACTOR, "ok" if faster >= PER_FILE_FACTOR else "SLOW"))
+    ratio = round(median["check"] / median["cat"], 2)
+    print("Quenlo -A -C / cat %.2f (bar %.2f): %s"
+          % (ratio, CHECK_BAR, "ok" if ratio <= CHECK_BAR else "SLOW"))
+    memory_ok = True
+    if peak is not None:
+        memory_ok = peak / 1024 < MEMORY_BAR_MIB
+        print("Quenlo -A peak memory %.1f MiB (bar %d MiB): %s"
+              % (peak / 1024, MEMORY_BAR_MIB, "ok" if memory_ok else "OVER"))
+    return ok and faster >= PER_FILE_FACTOR and ratio <= CHECK_BAR and memory_ok
+
+
 def main():
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
@@ -325,6 +473,9 @@ def main():
     parser.add_argument("--work-dir", help="where the temporary folder goes (default $TMPDIR)")
     parser.add_argument("--quick", action="store_true",
                         help="smoke run for CI: 16 MiB, 3 runs each")
+    parser.add_argument("--many-reps", type=int, default=5,
+                        help="runs of each many-files command (default 5)")
+    parser.add_argument("--only-many", action="store_true", help="only the many-files rows")
     parser.add_argument("--strict", action="store_true",
                         help="exit 1 when a time or memory bar is missed")
     args = parser.parse_args()
@@ -350,6 +501,9 @@ def main():
         needed = 6 * size
         if shutil.disk_usage(work).free < needed:
             raise RuntimeError("need %d MiB free in %s" % (needed // MIB, work))
+        if args.only_many:
+            ok = time_many(args, work)
+            return 0 if ok or not args.strict else 1
         crlf = os.path.join(work, "text-crlf.txt")
         lf = os.path.join(work, "text-lf.txt")
         crlf_expected = os.path.join(work, "expected-crlf.txt")
@@ -407,6 +561,7 @@ def main():
             ("Quenlo -U lf (already LF)", "kept", "lf"),
         )
         ok = report(results, peaks, rows, sizes, lines, args, work)
+        ok = time_many(args, work) and ok
         return 0 if ok or not args.strict else 1
     except RuntimeError as error:
         print("bench: %s" % error, file=sys.stderr)

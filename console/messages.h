@@ -14,5 +14,13 @@ extern const char kBannerFormat[];
 extern const quenlo::Text kUsageLines[];
 extern const std::size_t kUsageLineCount;
 extern const quenlo::Text kOptionError;
+// The summary of a run with -A: converted, already right, skipped, failed.
+extern const quenlo::Text kSummaryConverted;
+// The same for -C: would change, already right, skipped, failed.
+extern const quenlo::Text kSummaryChecked;
+// Before the summary of an interrupted run.
+extern const quenlo::Text kRunInterrupted;
+// A file -C finds not in the style: its CR LF, LF and CR.
+extern const quenlo::Text kWouldChange;
 
 #endif  // QUENLO_CONSOLE_MESSAGES_H_

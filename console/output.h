@@ -12,4 +12,13 @@ void show_usage(int silent, int code);
 // name as printed; the files a line names besides come from the status.
 void show_result(const char* shown, const QuenloStatus& status);
 
+// The line for one file of a run over many: the outcome's line for a
+// conversion; for a check only a file that would change or failed; for
+// info its counts, encoding and style, the name last. `shown` is its name
+// as printed.
+void show_file(const char* shown, BatchAction action, const QuenloFileReport& file);
+
+// The run's last line: how many files came to what.
+void show_summary(BatchAction action, const QuenloBatchSummary& summary);
+
 #endif  // QUENLO_CONSOLE_OUTPUT_H_

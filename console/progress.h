@@ -24,4 +24,20 @@ int show_progress(void* context, std::int64_t done, std::int64_t total);
 
 void erase_progress(ProgressLine* line);
 
+// The progress line of a run over many files: the files done out of those
+// found so far, the speed, and the file in progress.
+struct RunProgress {
+  ProgressLine line;
+  std::int64_t bytes_before;  // of the files before the current one
+  std::int64_t current;       // the current file's number
+  std::int64_t current_bytes;
+};
+
+void start_run_progress(RunProgress* progress, int silent);
+
+// For each buffer of file number `index` of `found`, `name` as shown.
+// Answers whether to go on.
+int show_run_progress(RunProgress* progress, const char* name, std::int64_t index,
+                      std::int64_t found, std::int64_t done);
+
 #endif  // QUENLO_CONSOLE_PROGRESS_H_

@@ -1,10 +1,13 @@
 #include "run.h"
 
+#include <vector>
+
 #include "interrupt.h"
 #include "output.h"
 #include "progress.h"
 #include "quenlo/engine.h"
 #include "result_messages.h"
+#include "run_many.h"
 #include "settings.h"
 
 namespace {
@@ -22,18 +25,27 @@ int run_console(int argc, char** shown_args, char** names) {
     return 0;
   }
   const char* name = "";
+  // Every name given, for -A.
+  std::vector<const char*> all_shown, all_names;
   for (int i = 1; i < argc; ++i) {
     int code = parse_argument(shown_args[i], &settings);
     if (code != kResultOk) {
       show_usage(settings.silent, code);
       return 0;
     }
-    if (is_name_argument(shown_args[i])) name = names[i];
+    if (is_name_argument(shown_args[i])) {
+      name = names[i];
+      all_shown.push_back(shown_args[i]);
+      all_names.push_back(names[i]);
+    }
   }
   if (settings.name[0] == '\0') {
     show_usage(settings.silent, kResultBadOption);
     return 0;
   }
+  if (settings.all) return run_many(settings, all_shown, all_names);
+  if (settings.action != kActionConvert)
+    return run_many(settings, {settings.name}, {name});
   if (!is_existing_file(name)) {
     show_usage(settings.silent, kResultBadName);
     return 0;

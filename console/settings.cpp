@@ -6,6 +6,7 @@ void init_settings(ConsoleSettings* settings) {
   std::memset(settings, 0, sizeof(*settings));
   settings->style = kStyleCrLf;
   settings->mode = kModeDetect;
+  settings->action = kActionConvert;
 }
 
 bool is_name_argument(const char* arg) {
@@ -25,11 +26,20 @@ int parse_argument(const char* arg, ConsoleSettings* settings) {
   signed char letter = static_cast<signed char>(arg[1]);
   if (letter > 'Z') letter = static_cast<signed char>(letter - 0x20);
   switch (letter) {
+    case 'A':
+      settings->all = 1;
+      return kResultOk;
     case 'B':
       settings->mode = kModeBytes;
       return kResultOk;
+    case 'C':
+      settings->action = kActionCheck;
+      return kResultOk;
     case 'H':
       return kResultUsage;
+    case 'I':
+      settings->action = kActionInfo;
+      return kResultOk;
     case 'M':
       settings->style = kStyleCr;
       return kResultOk;

@@ -11,6 +11,8 @@ struct ConsoleSettings {
   std::int32_t keep_backup;
   std::int32_t silent;
   ConvertMode mode;
+  std::int32_t all;      // -A: every name counts, folders walked
+  BatchAction action;    // -C checks, -I counts; both change nothing
   char name[kNameBufferSize];
 };
 

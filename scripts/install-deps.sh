@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs on Debian what a task needs, only what is missing:
 #   demo         the native release build (scripts/demo.sh)
-#   all          every build, test and package check (scripts/test-all.sh),
+#   all          every build, test and package check (scripts/test-all.sh)
+#                and the benchmark's dos2unix baseline,
 #                with the Japanese locale that gives Wine the code page 932
 #   screenshots  what scripts/screenshots.sh needs beyond "all"
 # Usage: install-deps.sh [demo|all|screenshots]   (default: all)
@@ -14,6 +15,7 @@ all=(
   wine64 locales xvfb xauth fonts-ipafont-gothic
   dpkg-dev file lintian man-db strace
   clang libclang-rt-14-dev
+  dos2unix
 )
 case "${1:-all}" in
   demo) packages=("${demo[@]}") ;;

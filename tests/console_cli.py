@@ -256,6 +256,140 @@ def check_encodings(checker):
                            (stat.st_ino, stat.st_mtime_ns, stat.st_nlink) == identity, same)
 
 
+def summary(converted, right, binary, failed, check=False):
+    head = "変換が必要" if check else "変換"
+    return f"{head}: {converted}  変換不要: {right}  ﾊﾞｲﾅﾘのため省略: {binary}  失敗: {failed}"
+
+
+def would_change(name, crlf, lf, cr):
+    return f"{name} ... 変換が必要です。 CR+LF: {crlf}  LF: {lf}  CR: {cr}"
+
+
+# A tree for -A: (path, content); a folder's hidden entries, a binary file
+# and a work file are passed over.
+TREE = [("top/a.txt", MEMO), ("top/bin.dat", PNG), ("top/sub/b.txt", MEMO_LF),
+        ("top/sub/c.txt", MEMO_CR), ("top/.hidden/h.txt", MEMO), ("top/.h.txt", MEMO),
+        ("top/d.txt.~ql", MEMO)]
+
+# Runs over many names: (case, arguments, output lines with "/" for the
+# separator, status, the tree's files that change and their content).
+MANY = [
+    ("names in order, one twice", ["-U", "-A", "top/a.txt", "memo.txt", "./top/a.txt"],
+     [done("top/a.txt"), done("memo.txt"), summary(2, 0, 0, 0)], 0,
+     {"top/a.txt": MEMO_LF, "memo.txt": MEMO_LF}),
+    ("a folder", ["/a", "-U", "top"],
+     [done("top/a.txt"), failure("top/bin.dat", BINARY), done("top/sub/b.txt"),
+      done("top/sub/c.txt"), summary(2, 1, 1, 0)], 0,
+     {"top/a.txt": MEMO_LF, "top/sub/c.txt": MEMO_LF}),
+    ("a folder and a file in it", ["-A", "-M", "top/sub", "top/sub/b.txt", "top/sub/c.txt"],
+     [done("top/sub/b.txt"), done("top/sub/c.txt"), summary(1, 1, 0, 0)], 0,
+     {"top/sub/b.txt": MEMO_CR}),
+    ("failures in the middle", ["-U", "-A", "memo.txt", "top/bin.dat", "nothere", "top/a.txt"],
+     [done("memo.txt"), failure("top/bin.dat", BINARY), failure("nothere", NAME_ERROR),
+      done("top/a.txt"), summary(2, 0, 0, 2)], 1,
+     {"top/a.txt": MEMO_LF, "memo.txt": MEMO_LF}),
+    ("silent", ["-S", "-A", "top"], [], 0,
+     {"top/a.txt": MEMO_CRLF, "top/sub/b.txt": MEMO_CRLF, "top/sub/c.txt": MEMO_CRLF}),
+    ("check", ["-U", "-C", "-A", "top", "memo.txt"],
+     [would_change("top/a.txt", 2, 2, 2), would_change("top/sub/c.txt", 0, 0, 6),
+      would_change("memo.txt", 2, 2, 2), summary(3, 1, 1, 0, check=True)], 1, {}),
+    ("check, all right", ["-U", "-C", "-A", "top/sub/b.txt"],
+     [summary(0, 1, 0, 0, check=True)], 0, {}),
+    ("info", ["-I", "-A", "top"],
+     ["2 2 2 bytes mixed top/a.txt", "1 1 1 binary mixed top/bin.dat",
+      "0 6 0 bytes lf top/sub/b.txt", "0 0 6 bytes cr top/sub/c.txt"], 0, {}),
+]
+
+
+def check_many(checker):
+    sep = "\\" if checker.form is WINDOWS else "/"
+    for case, args, output, status, changed in MANY:
+        with Workspace() as ws:
+            for path, data in TREE:
+                os.makedirs(os.path.dirname(ws.join(path)), exist_ok=True)
+                ws.write(path, data)
+            if checker.form is not WINDOWS:
+                os.symlink("a.txt", ws.join("top/link.txt"))
+            names = [arg if arg[0] in "-/" else arg.replace("/", sep) for arg in args]
+            actual, code = checker.run(names, ws.path)
+            checker.expect(case + ": output", actual,
+                           checker.output([line.replace("/", sep) for line in output]))
+            if checker.form is not WINDOWS:
+                checker.expect(case + ": link left", os.readlink(ws.join("top/link.txt")), "a.txt")
+            checker.expect(case + ": status", code, status)
+            for path, data in TREE + [("memo.txt", MEMO)]:
+                checker.expect(f"{case}: {path}", ws.read(path), changed.get(path, data))
+            checker.expect(case + ": no backup", [f for _, _, files in os.walk(ws.path)
+                                                  for f in files if f.endswith(".bak")], [])
+
+
+def check_many_groups(checker):
+    """More files than one flush takes at once: each is converted, once."""
+    with Workspace() as ws:
+        for i in range(300):
+            ws.write(f"folder/{i:03}.txt", MEMO)
+        actual, code = checker.run(["-U", "-A", "folder"], ws.path)
+        checker.expect("many groups: summary", actual.endswith(
+            checker.output([summary(300, 0, 0, 0)])), True)
+        checker.expect("many groups: status", code, 0)
+        checker.expect("many groups: all converted",
+                       all(ws.read(f"folder/{i:03}.txt") == MEMO_LF for i in range(300)), True)
+        checker.expect("many groups: nothing left", len(os.listdir(ws.join("folder"))), 300)
+
+
+def breaks(data):
+    """The reference count: CR LF, LF and CR by code unit after a UTF-16 or
+    UTF-32 BOM and by byte otherwise; the encoding; the style."""
+    boms = [(codecs.BOM_UTF32_LE, "utf-32-le", "utf-32le"), (codecs.BOM_UTF32_BE, "utf-32-be", "utf-32be"),
+            (codecs.BOM_UTF16_LE, "utf-16-le", "utf-16le"), (codecs.BOM_UTF16_BE, "utf-16-be", "utf-16be")]
+    text, encoding = data.decode("latin-1"), "bytes"
+    for bom, codec, name in boms:
+        if data.startswith(bom):
+            text, encoding = data[len(bom):].decode(codec, "surrogatepass"), name
+            break
+    else:
+        if b"\0" in data:
+            encoding = "binary"
+        elif data.startswith(codecs.BOM_UTF8):
+            encoding = "utf-8-bom"
+    crlf = text.count("\r\n")
+    counts = (crlf, text.count("\n") - crlf, text.count("\r") - crlf)
+    kinds = [style for style, n in zip(("crlf", "lf", "cr"), counts) if n]
+    return counts, encoding, kinds[0] if len(kinds) == 1 else "mixed" if kinds else "none"
+
+
+# Contents for -C and -I against the reference count.
+COUNTED = [("memo", MEMO), ("memo LF", MEMO_LF), ("memo CR LF", MEMO_CRLF), ("empty", b""),
+           ("lone CR at the end", b"a\r\nb\r"), ("binary", PNG), ("UTF-16LE", utf16le(QUOTE)),
+           ("UTF-16BE", utf16be(QUOTE + "\n")), ("UTF-8 BOM", codecs.BOM_UTF8 + MEMO_CR),
+           ("UTF-32LE", codecs.BOM_UTF32_LE + "a\r\nb\n".encode("utf-32-le"))]
+
+
+def check_counts(checker):
+    for case, data in COUNTED:
+        (crlf, lf, cr), encoding, style = breaks(data)
+        for option, target in [("-W", "crlf"), ("-U", "lf"), ("-M", "cr")]:
+            with Workspace() as ws:
+                ws.write("data", data)
+                wrong = style not in (target, "none")
+                actual, status = checker.run([option, "-C", "data"], ws.path)
+                lines = ([failure("data", BINARY)] if encoding == "binary"
+                         else [would_change("data", crlf, lf, cr)] if wrong else [])
+                right = 0 if lines else 1
+                lines.append(summary(int(wrong and encoding != "binary"), right, 0,
+                                     int(encoding == "binary"), check=True))
+                checker.expect(f"{case}, -C {option}: output", actual, checker.output(lines))
+                checker.expect(f"{case}, -C {option}: status", status,
+                               1 if wrong or encoding == "binary" else 0)
+                checker.expect(f"{case}, -C {option}: unchanged", ws.read("data"), data)
+        with Workspace() as ws:
+            ws.write("data", data)
+            actual, status = checker.run(["-I", "data"], ws.path)
+            checker.expect(f"{case}, -I: output", actual,
+                           checker.output([f"{crlf} {lf} {cr} {encoding} {style} data"]))
+            checker.expect(f"{case}, -I: status", status, 0)
+
+
 def check_refusals(checker):
     for case, args, output in REFUSALS:
         with Workspace() as ws:
@@ -436,6 +570,31 @@ def check_interruptions(checker):
                 checker.expect(case + ": progress erased", errors.endswith(b"\r"), True)
             else:
                 checker.expect(case + ": nothing on stderr", errors, b"")
+
+
+def check_interrupted_walk(checker):
+    """Ctrl+C in a walk: the files done stay done, the one in progress and
+    those after it stay as they were."""
+    big = b"0123456789abcdef0123456789abcde\r\n" * (1 << 20)  # 32 MiB
+    with Workspace() as ws:
+        os.mkdir(ws.join("top"))
+        for name, data in [("a.txt", MEMO), ("big.txt", big), ("z.txt", MEMO)]:
+            ws.write("top/" + name, data)
+        process = subprocess.Popen(checker.runner + [checker.program, "-A", "-U", "top"],
+                                   cwd=ws.path, stdout=subprocess.PIPE, env=checker.environment())
+        started = wait_for(lambda: os.path.exists(ws.join("top/big.txt.~ql")))
+        process.send_signal(signal.SIGINT)
+        output, _ = process.communicate(timeout=120)
+        checker.expect("interrupted walk: work file seen", started, True)
+        checker.expect("interrupted walk: output", output, checker.output(
+            [done("top/a.txt"), failure("top/big.txt", "中断しました。" + UNCHANGED),
+             "中断しました。 " + summary(1, 0, 0, 0)]))
+        checker.expect("interrupted walk: status", process.returncode, 130)
+        checker.expect("interrupted walk: done stays done", ws.read("top/a.txt"), MEMO_LF)
+        checker.expect("interrupted walk: current as it was", ws.read("top/big.txt") == big, True)
+        checker.expect("interrupted walk: rest untouched", ws.read("top/z.txt"), MEMO)
+        checker.expect("interrupted walk: nothing left", sorted(os.listdir(ws.join("top"))),
+                       ["a.txt", "big.txt", "z.txt"])
 
 
 def check_ignored_hangup(checker):
@@ -729,6 +888,9 @@ def main():
         check_conversions(checker)
         check_files(checker)
         check_encodings(checker)
+        check_many(checker)
+        check_many_groups(checker)
+        check_counts(checker)
         if not options.windows:
             check_posix_only(checker)
     if options.windows:
@@ -738,6 +900,7 @@ def main():
         checker.form = CP932
         checker.label = CP932.name
         check_interruptions(checker)
+        check_interrupted_walk(checker)
         check_ignored_hangup(checker)
         check_work_files(checker)
         check_closed_stdout(checker)

@@ -7,6 +7,7 @@ import signal
 import subprocess
 
 from console_cli import (MEMO, MEMO_LF, NAME_ERROR, NOT_A_FILE_BESIDE, UNCHANGED, done, failure,
+                         summary,
                          wait_for)
 
 SJIS_TEXT = b"\x95\x5c\r\n\x83\x5c\n"  # 表 and ソ: trail byte 0x5C, the '\' byte
@@ -294,7 +295,36 @@ def check_attributes_kept(checker, Workspace):
             checker.expect(case + ": kept", attributes(checker, ws, "memo.txt"), before)
 
 
+def check_patterns_and_hidden(checker, Workspace):
+    """With -A a pattern expands, sorted, to the files it matches that are
+    neither hidden nor system; a walk passes over hidden and system entries."""
+    cases = [
+        ("pattern", ["b.txt", "a.txt", "h.txt"], ["*.txt"],
+         [done("a.txt"), done("b.txt"), done("memo.txt"), summary(3, 0, 0, 0)], 0),
+        ("pattern matching nothing", [], ["none*.txt"],
+         [failure("none*.txt", NAME_ERROR), summary(0, 0, 0, 1)], 1),
+        ("folder", ["top\\x.txt", "top\\h.txt", "top\\s\\y.txt"], ["top"],
+         [done("top\\x.txt"), summary(1, 0, 0, 0)], 0),
+    ]
+    for case, files, names, output, status in cases:
+        with Workspace() as ws:
+            os.makedirs(ws.join("top/s"))
+            for name in files:
+                ws.write(name.replace("\\", "/"), MEMO)
+                if name.endswith("h.txt"):
+                    set_attributes(ws, name.replace("\\", "/"), ["+h"])
+            set_attributes(ws, "top/s", ["+s"])
+            actual, code = checker.run(["-U", "-A"] + names, ws.path)
+            checker.expect(case + ": output", actual, checker.output(output))
+            checker.expect(case + ": status", code, status)
+            for name in files:
+                left = name.endswith("x.txt") or name in ("a.txt", "b.txt")
+                checker.expect(f"{case}: {name}", ws.read(name.replace("\\", "/")),
+                               MEMO_LF if left else MEMO)
+
+
 def check(checker, Workspace, holder):
+    check_patterns_and_hidden(checker, Workspace)
     check_refused_names(checker, Workspace)
     check_read_only_file(checker, Workspace)
     check_shift_jis_names(checker, Workspace)

@@ -20,6 +20,7 @@
 #include <unistd.h>
 #endif
 
+#include "batch.h"
 #include "convert.h"
 #include "reference_model.h"
 #include "temp_dir.h"
@@ -534,6 +535,56 @@ TEST(ConvertFaults, DyingAfterAnyStepLosesNothing) {
       EXPECT_EQ(ReadFile(file), converted);
       EXPECT_FALSE(Exists(work));
       EXPECT_FALSE(Exists(file + ".~qb"));
+      if (WEXITSTATUS(status) == 1) break;
+    }
+  }
+}
+
+// The same over a small tree with -A: a run dying after any step leaves
+// every file whole, old or new, and a second run converts them all.
+TEST(ConvertFaults, DyingInAWalkLosesNothing) {
+  const std::string original = SampleText();
+  const std::string converted = ReferenceConvert(original, kStyleLf);
+  for (Path path : {Path::kRename, Path::kMoves}) {
+    for (int die_at = 1;; ++die_at) {
+      SCOPED_TRACE(testing::Message() << "path " << static_cast<int>(path) << ", step " << die_at);
+      TempDir dir;
+      const std::string top = dir.Path("top");
+      const std::vector<std::string> files = {top + "/a.txt", top + "/s/b.txt", top + "/s/c.txt"};
+      std::filesystem::create_directories(top + "/s");
+      for (const std::string& file : files) WriteFile(file, original);
+      const QuenloBatchOptions options = {kStyleLf, path != Path::kRename, kModeDetect,
+                                          kActionConvert};
+      const char* names[] = {top.c_str()};
+      pid_t child = ::fork();
+      ASSERT_GE(child, 0);
+      if (child == 0) {
+        Crash crash;
+        crash.die_at = die_at;
+        FaultyDisk disk(Step::kNone, path, false, &crash);
+        quenlo::RunBatch(disk, names, 1, options, nullptr, nullptr, nullptr);
+        ::_exit(1);  // the run came to its end
+      }
+      int status = 0;
+      ASSERT_EQ(::waitpid(child, &status, 0), child);
+      ASSERT_TRUE(WIFEXITED(status));
+      for (const std::string& file : files) {
+        if (Exists(file)) {
+          const std::string now = ReadFile(file);
+          EXPECT_TRUE(now == original || now == converted) << file;
+        } else {
+          EXPECT_EQ(ReadFile(file + ".bak"), original);
+          EXPECT_EQ(ReadFile(file + ".~ql"), converted);
+        }
+      }
+      const QuenloBatchSummary rerun =
+          quenlo::RunBatch(quenlo::RealDisk(), names, 1, options, nullptr, nullptr, nullptr);
+      EXPECT_EQ(rerun.failed, 0);
+      for (const std::string& file : files) {
+        EXPECT_EQ(ReadFile(file), converted) << file;
+        EXPECT_FALSE(Exists(file + ".~ql"));
+        EXPECT_FALSE(Exists(file + ".~qb"));
+      }
       if (WEXITSTATUS(status) == 1) break;
     }
   }

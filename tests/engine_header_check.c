@@ -10,6 +10,12 @@ int quenlo_header_check_style(void) {
   LineBreakStyle style = kStyleLf;
   ConvertMode mode = kModeDetect;
   ConvertProgress progress = 0;
+  QuenloBatchOptions options = {kStyleLf, 0, kModeDetect, kActionCheck};
+  QuenloFileDone report = 0;
+  QuenloFileProgress file_progress = 0;
   (void)progress;
+  (void)report;
+  (void)file_progress;
+  (void)options;
   return status.result + style + mode + kNameBufferSize;
 }

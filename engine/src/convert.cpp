@@ -78,10 +78,7 @@ static_assert(sizeof(kAsideSuffix) == sizeof(kWorkSuffix), "one name budget");
 // Buffers a read takes while nothing has changed.
 constexpr std::size_t kSkimReads = 4;
 
-// The names a conversion of `base` uses in its directory.
-struct Names {
-  std::string file, backup, work, aside;
-};
+using Names = ConversionNames;
 
 // `base` and a suffix, or, where that is over the directory's limit, a
 // shorter name still made from `base` alone, so that every run of the same
@@ -281,8 +278,10 @@ Status SwapIn(Directory& dir, WorkFile& work, const Names& names, const FileStat
 }
 
 // Steps 3 to the end, once the work file is complete and on the device.
+// `sync_later`: on the plain path the caller flushes the folder, once for
+// all the files of a group in it.
 Status Commit(Directory& dir, WorkFile& work, const Names& names, const FileState& original,
-              const FileState* stale, bool keep_backup) {
+              const FileState* stale, bool keep_backup, bool sync_later) {
   FileState now;
   Status status = dir.State(names.file, &now);
   if (!status.ok()) return status.At(Step::kTakeName);
@@ -292,7 +291,7 @@ Status Commit(Directory& dir, WorkFile& work, const Names& names, const FileStat
   if (!keep_backup && dir.ReplacesByRename()) {
     status = work.MoveTo(names.file, true);
     if (!status.ok()) return As(status, kConvertMoveFailed, kConvertReplaceFailed).At(Step::kTakeName);
-    status = SyncAfterCommit(dir);
+    if (!sync_later) status = SyncAfterCommit(dir);
     if (stale) RemoveIfSame(dir, names.backup, *stale, true);
     return status;
   }
@@ -419,6 +418,14 @@ QuenloIdentity IdentityOf(const FileState& state) {
   return {state.volume, state.id, state.size, state.modified, state.changed};
 }
 
+// True when `expected` is given and `file` is not it: by device and inode
+// alone where `same_file_only`, as a folder walk saw the file.
+bool OtherFile(const QuenloIdentity* expected, const QuenloIdentity& file, bool same_file_only) {
+  if (!expected) return false;
+  if (same_file_only) return expected->volume != file.volume || expected->id != file.id;
+  return std::memcmp(expected, &file, sizeof(file)) != 0;
+}
+
 // Takes no output: it only tells whether the file would change.
 class NoOutput : public WorkFile {
  public:
@@ -442,12 +449,13 @@ class NoOutput : public WorkFile {
 // conversion would write anything.
 bool AlreadyInStyle(Directory& dir, const Names& names, LineBreakStyle style,
                     std::size_t buffer_size, ConvertProgress progress, void* context,
-                    ConvertMode mode, const QuenloIdentity* expected, QuenloIdentity* file) {
+                    ConvertMode mode, const QuenloIdentity* expected, bool same_file_only,
+                    QuenloIdentity* file) {
   std::unique_ptr<InputFile> input;
   FileState original, now;
   if (!dir.OpenInput(names.file, &input).ok() || !input->State(&original).ok()) return false;
   *file = IdentityOf(original);
-  if (expected && std::memcmp(expected, file, sizeof(*file)) != 0) return false;
+  if (OtherFile(expected, *file, same_file_only)) return false;
   NoOutput none;
   LineBreakRewriter rewriter(style, mode == kModeDetect);
   bool unchanged = false;
@@ -456,106 +464,140 @@ bool AlreadyInStyle(Directory& dir, const Names& names, LineBreakStyle style,
          unchanged && input->State(&now).ok() && now.Unchanged(original);
 }
 
-// The rest of a conversion, once the name is resolved and its directory
-// open: steps 1 to the end.
-Status ConvertIn(Directory& dir, const Names& names, LineBreakStyle style, bool keep_backup,
-                 std::size_t buffer_size, ConvertProgress progress, void* context,
-                 ConvertMode mode, const QuenloIdentity* expected, QuenloIdentity* file) {
-  Status status = CheckBeside(dir, names);
-  if (!status.ok()) return status;
-  // Step 1. The work file comes first: it is the lock against a second conversion.
-  std::unique_ptr<WorkFile> work;
-  status = dir.CreateWork(names.work, &work);
-  if (!status.ok()) {
-    // Where no work file can be made (a read-only file system, a folder
-    // not ours to write), a file already in the style still needs nothing.
-    if (keep_backup || status.result == kConvertBusy ||
-        !AlreadyInStyle(dir, names, style, buffer_size, progress, context, mode, expected, file))
-      return status.At(Step::kCreateWork);
-    return Status();
-  }
-  status = SettleAside(dir, names);
-  if (!status.ok()) return status;
-  std::unique_ptr<InputFile> input;
-  status = dir.OpenInput(names.file, &input);
-  if (!status.ok()) return status.At(Step::kOpen);
-  FileState original;
-  status = input->State(&original);
-  if (!status.ok()) return status.At(Step::kOpen);
-  *file = IdentityOf(original);
-  if (expected && std::memcmp(expected, file, sizeof(*file)) != 0)
-    return Failed(kConvertFileChanged, 0, names.file).At(Step::kOpen);
-  FileState stale_state;
-  status = dir.State(names.backup, &stale_state);
-  if (!status.ok()) return status.At(Step::kRemoveStale);
-  if (stale_state.kind == FileKind::kOther)
-    return Failed(kConvertBackupNotAFile, 0, names.backup).At(Step::kRemoveStale);
-  const FileState* stale = stale_state.kind == FileKind::kRegular ? &stale_state : nullptr;
-  status = work->CopyMetadata(*input);
-  if (!status.ok()) return status.At(Step::kMetadata);
+}  // namespace
 
-  LineBreakRewriter rewriter(style, mode == kModeDetect);
-  bool unchanged = false;
-  status = Fill(*input, *work, rewriter, original.size, buffer_size, progress, context, &unchanged);
-  FileState now;
-  if (status.ok()) status = input->State(&now).At(Step::kRead);
-  if (status.ok() && !now.Unchanged(original))
-    status = Failed(kConvertFileChanged, 0, names.file).At(Step::kRead);
-  if (!status.ok()) return status;
-  if (unchanged)
-    return KeepAsItIs(dir, *input, *work, names, original, stale, keep_backup, progress, context);
-  status = work->CopyMode(*input).At(Step::kMetadata);
-  if (status.ok()) status = Flush(*work, progress, context, original.size);
-  // Closed first: Windows neither moves a file its opener did not share for
-  // deleting nor renames over an open one.
-  input.reset();
-  if (status.ok()) status = Commit(dir, *work, names, original, stale, keep_backup);
+Conversion::Conversion(Disk& disk, LineBreakStyle style, bool keep_backup, ConvertMode mode,
+                       std::size_t buffer_size)
+    : disk_(disk), style_(style), keep_backup_(keep_backup), mode_(mode),
+      buffer_size_(buffer_size) {}
+
+Conversion::~Conversion() = default;
+
+Status Conversion::Told(Status status) const {
+  // The names as messages show them, beside the file.
+  if (!names_.file.empty()) {
+    status.backup = folder_ + names_.backup;
+    status.work = folder_ + names_.work;
+    status.aside = folder_ + names_.aside;
+  }
+  status.recovered = recovered_;
+  status.file = IdentityOf(original_);
   return status;
 }
 
-}  // namespace
-
-Status ConvertWith(Disk& disk, LineBreakStyle style, bool keep_backup, const char* name,
-                   std::size_t buffer_size, ConvertProgress progress, void* context,
-                   ConvertMode mode, const QuenloIdentity* expected) {
-  if (!IsStyle(style) || (mode != kModeDetect && mode != kModeBytes))
+Status Conversion::Prepare(const char* name, ConvertProgress progress, void* context,
+                           const QuenloIdentity* expected, bool same_file_only) {
+  if (!IsStyle(style_) || (mode_ != kModeDetect && mode_ != kModeBytes))
     return Failed(kConvertBadStyle).At(Step::kCheckName);
   if (!name || !*name) return Failed(kConvertNotAFile).At(Step::kCheckName);
   if (!FitsNameBuffer(name)) return Failed(kConvertNameTooLong).At(Step::kCheckName);
 
   // Followed once: from here on no step follows a link.
   Located file;
-  Status status = disk.Locate(name, &file);
+  Status status = disk_.Locate(name, &file);
   if (!status.ok())
     return status.At(status.result == kConvertLinkNotTrusted ? Step::kFollowLink
                                                              : Step::kCheckName);
   if (file.kind == FileKind::kOther || !file.directory)
     return Failed(kConvertNotAFile).At(Step::kCheckName);
-  Directory& dir = *file.directory;
-  const Names names = NamesIn(dir, file.base);
-  // The names as messages show them, beside the file.
-  const std::string folder = file.full.substr(0, file.full.size() - file.base.size());
-  auto told = [&](Status told_status) {
-    told_status.backup = folder + names.backup;
-    told_status.work = folder + names.work;
-    told_status.aside = folder + names.aside;
-    return told_status;
-  };
-  bool recovered = false;
+  dir_ = std::move(file.directory);
+  Directory& dir = *dir_;
+  names_ = NamesIn(dir, file.base);
+  const Names& names = names_;
+  folder_ = file.full.substr(0, file.full.size() - file.base.size());
   if (file.kind == FileKind::kMissing) {
-    status = Recover(dir, names, &recovered);
-    if (!status.ok()) return told(status);
-    if (!recovered) return Failed(kConvertNotAFile).At(Step::kCheckName);
+    status = Recover(dir, names, &recovered_);
+    if (!status.ok()) return Told(status);
+    if (!recovered_) return Failed(kConvertNotAFile).At(Step::kCheckName);
   }
-  if (NameLength(names.backup) > dir.NameLimit() && (keep_backup || !dir.ReplacesByRename()))
-    status = Failed(kConvertBackupNameTooLong).At(Step::kCheckName);
-  QuenloIdentity identity = {};
-  if (status.ok())
-    status = ConvertIn(dir, names, style, keep_backup, buffer_size, progress, context, mode,
-                       expected, &identity);
-  status.recovered = recovered;
-  status.file = identity;
-  return told(status);
+  if (NameLength(names.backup) > dir.NameLimit() && (keep_backup_ || !dir.ReplacesByRename()))
+    return Told(Failed(kConvertBackupNameTooLong).At(Step::kCheckName));
+  status = CheckBeside(dir, names);
+  if (!status.ok()) return Told(status);
+
+  // Step 1. The work file comes first: it is the lock against a second conversion.
+  status = dir.CreateWork(names.work, &work_);
+  if (!status.ok()) {
+    // Where no work file can be made (a read-only file system, a folder
+    // not ours to write), a file already in the style still needs nothing.
+    QuenloIdentity seen = {};
+    if (keep_backup_ || status.result == kConvertBusy ||
+        !AlreadyInStyle(dir, names, style_, buffer_size_, progress, context, mode_, expected,
+                        same_file_only, &seen))
+      return Told(status.At(Step::kCreateWork));
+    unchanged_ = true;
+    Status done = Told(Status());
+    done.file = seen;
+    return done;
+  }
+  status = SettleAside(dir, names);
+  if (!status.ok()) return Told(status);
+  std::unique_ptr<InputFile> input;
+  status = dir.OpenInput(names.file, &input);
+  if (!status.ok()) return Told(status.At(Step::kOpen));
+  status = input->State(&original_);
+  if (!status.ok()) return Told(status.At(Step::kOpen));
+  if (OtherFile(expected, IdentityOf(original_), same_file_only)) return Told(Failed(kConvertFileChanged, 0, names.file).At(Step::kOpen));
+  status = dir.State(names.backup, &stale_state_);
+  if (!status.ok()) return Told(status.At(Step::kRemoveStale));
+  if (stale_state_.kind == FileKind::kOther)
+    return Told(Failed(kConvertBackupNotAFile, 0, names.backup).At(Step::kRemoveStale));
+  stale_ = stale_state_.kind == FileKind::kRegular;
+  status = work_->CopyMetadata(*input);
+  if (!status.ok()) return Told(status.At(Step::kMetadata));
+
+  LineBreakRewriter rewriter(style_, mode_ == kModeDetect);
+  status = Fill(*input, *work_, rewriter, original_.size, buffer_size_, progress, context,
+                &unchanged_);
+  FileState now;
+  if (status.ok()) status = input->State(&now).At(Step::kRead);
+  if (status.ok() && !now.Unchanged(original_))
+    status = Failed(kConvertFileChanged, 0, names.file).At(Step::kRead);
+  if (!status.ok()) return Told(status);
+  if (unchanged_) {
+    status = KeepAsItIs(dir, *input, *work_, names, original_, stale_ ? &stale_state_ : nullptr,
+                        keep_backup_, progress, context);
+    work_.reset();
+    return Told(status);
+  }
+  // The input closes on return: Windows neither moves a file its opener did
+  // not share for deleting nor renames over an open one.
+  status = work_->CopyMode(*input).At(Step::kMetadata);
+  waiting_ = status.ok();
+  return Told(status);
+}
+
+Status Conversion::Flush(bool on_device, ConvertProgress progress, void* context) {
+  Status status = on_device ? Status() : work_->Flush().At(Step::kFlush);
+  if (status.ok() && Cancelled(progress, context, original_.size, original_.size))
+    status = Failed(kConvertCancelled).At(Step::kFlush);
+  if (!status.ok()) {
+    waiting_ = false;
+    work_.reset();
+  }
+  return Told(status);
+}
+
+Status Conversion::Commit(bool sync_later) {
+  waiting_ = false;
+  const Status status = quenlo::Commit(*dir_, *work_, names_, original_,
+                                       stale_ ? &stale_state_ : nullptr, keep_backup_, sync_later);
+  work_.reset();
+  return Told(status);
+}
+
+bool Conversion::FlushFileSystem() { return dir_ && dir_->FlushFileSystem(); }
+
+Status ConvertWith(Disk& disk, LineBreakStyle style, bool keep_backup, const char* name,
+                   std::size_t buffer_size, ConvertProgress progress, void* context,
+                   ConvertMode mode, const QuenloIdentity* expected) {
+  Conversion conversion(disk, style, keep_backup, mode, buffer_size);
+  Status status = conversion.Prepare(name, progress, context, expected);
+  if (status.ok() && conversion.waiting()) {
+    status = conversion.Flush(false, progress, context);
+    if (status.ok()) status = conversion.Commit(false);
+  }
+  return status;
 }
 
 NameKind KindOfName(Disk& disk, const char* name) {

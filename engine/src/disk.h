@@ -106,6 +106,10 @@ class Directory {
   virtual Status Move(const std::string& from, const std::string& to) = 0;
   // Makes the moves in it survive a crash: kConvertFlushFailed.
   virtual Status Sync() = 0;
+  // Pushes the written data of every file on its file system to the device
+  // in one call, reporting any failure; false where the platform has no
+  // such call or it failed: each file is then flushed on its own.
+  virtual bool FlushFileSystem() { return false; }
   // True where renaming over an existing file replaces it in one step.
   virtual bool ReplacesByRename() = 0;
   // The longest name it takes.

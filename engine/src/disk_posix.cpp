@@ -283,6 +283,12 @@ class PosixDirectory : public Directory {
     return Failed(kConvertFlushFailed, errno, ".");
   }
 
+#ifdef __linux__
+  // Linux's own call. Since Linux 5.8 it reports a failed writeback of any
+  // file since the descriptor was opened.
+  bool FlushFileSystem() override { return ::syncfs(fd_.get()) == 0; }
+#endif
+
   bool ReplacesByRename() override { return true; }
 
   std::size_t NameLimit() override {

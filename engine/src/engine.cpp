@@ -5,6 +5,7 @@
 #include <new>
 #include <system_error>
 
+#include "batch.h"
 #include "convert.h"
 
 namespace {
@@ -86,4 +87,19 @@ int quenlo_backup_name(const char* name, char* buffer, int size) {
 
 int quenlo_work_name(const char* name, char* buffer, int size) {
   return CopyName([name] { return quenlo::WorkName(quenlo::RealDisk(), name); }, buffer, size);
+}
+
+QuenloBatchSummary quenlo_convert_many(const char* const* names, int32_t count,
+                                       const QuenloBatchOptions* options,
+                                       QuenloFileDone report, QuenloFileProgress progress,
+                                       void* context) {
+  QuenloBatchSummary none = {};
+  if (!options || (count > 0 && !names)) return none;
+  try {
+    return quenlo::RunBatch(quenlo::RealDisk(), names, count, *options, report, progress, context);
+  } catch (const std::exception&) {
+    // Only the run's own bookkeeping gets here: each file is guarded alone.
+    none.cancelled = 1;
+    return none;
+  }
 }

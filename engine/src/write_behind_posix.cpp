@@ -44,9 +44,12 @@ Status WriteAllParts(int fd, iovec* parts, std::size_t count) {
 
 }  // namespace
 
-WriteBehind::WriteBehind(int fd) : fd_(fd), thread_([this] { Run(); }) {}
+WriteBehind::WriteBehind(int fd) : fd_(fd) {}
 
-WriteBehind::~WriteBehind() {
+WriteBehind::~WriteBehind() { Stop(); }
+
+void WriteBehind::Stop() {
+  if (!thread_.joinable()) return;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     stopping_ = true;
@@ -72,6 +75,13 @@ Status WriteBehind::Write(std::size_t size) {
   if (!result_.ok()) return result_;
   slots_[(head_ + queued_) % kSlots].size = size;
   ++queued_;
+  // A small file is written by Finish: a thread would cost more than it saves.
+  if (!thread_.joinable()) {
+    std::size_t queued_bytes = 0;
+    for (std::size_t i = 0; i < queued_; ++i) queued_bytes += slots_[(head_ + i) % kSlots].size;
+    if (queued_ < kSlots && queued_bytes < kWrittenByFinish) return Status();
+    thread_ = std::thread([this] { Run(); });
+  }
   const bool wake = queued_ >= kSlots / 2;
   lock.unlock();
   if (wake) changed_.notify_all();
@@ -79,10 +89,22 @@ Status WriteBehind::Write(std::size_t size) {
 }
 
 Status WriteBehind::Finish() {
-  // The writer may be waiting for more than there is.
-  changed_.notify_all();
-  std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [this] { return queued_ == 0 || !result_.ok(); });
+  if (thread_.joinable()) {
+    // The writer may be waiting for more than there is.
+    changed_.notify_all();
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return queued_ == 0 || !result_.ok(); });
+  } else {
+    for (; queued_ > 0 && result_.ok(); --queued_, head_ = (head_ + 1) % kSlots) {
+      const Slot& slot = slots_[head_];
+      result_ = WriteAll(fd_, slot.bytes.data(), slot.size);
+      written_ += static_cast<off_t>(slot.size);
+    }
+  }
+  Stop();
+  // Many work files wait for one flush together: they keep no buffers.
+  for (Slot& slot : slots_) slot.bytes = std::vector<char>();
+  queued_ = 0;
   return result_;
 }
 

@@ -29,7 +29,8 @@ class WriteBehind {
   // Queues the first `size` bytes of the room. Returns the first failure of
   // an earlier write (kConvertWriteFailed or kConvertDiskFull), if any.
   Status Write(std::size_t size);
-  // Waits until everything queued is written; the first failure, if any.
+  // Waits until everything queued is written and lets the buffers and the
+  // thread go; the first failure, if any. Nothing is written after it.
   Status Finish();
   // The file already holds `size` bytes written past the writer, before
   // its first Write.
@@ -37,12 +38,15 @@ class WriteBehind {
 
  private:
   static constexpr std::size_t kSlots = 4;
+  // Less than this, queued, waits for Finish without a thread.
+  static constexpr std::size_t kWrittenByFinish = std::size_t{64} << 10;
   struct Slot {
     std::vector<char> bytes;
     std::size_t size = 0;
   };
 
   void Run();
+  void Stop();
   void StartWriteback(off_t written);
 
   const int fd_;

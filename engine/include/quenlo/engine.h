@@ -192,6 +192,107 @@ int quenlo_backup_name(const char* name, char* buffer, int size);
 /* The same for the work file a conversion of `name` writes. */
 int quenlo_work_name(const char* name, char* buffer, int size);
 
+/* Many files in one call: names and folders, as the console's -A and the
+   dialog's multiple selection take them. */
+
+/* What to do with each file. */
+typedef int32_t BatchAction;
+enum {
+  kActionConvert = 0,
+  kActionCheck = 1,  /* change nothing: tell whether each is in the style */
+  kActionInfo = 2    /* change nothing: count its line breaks */
+};
+
+/* What became of one file. */
+typedef int32_t FileOutcome;
+enum {
+  kOutcomeConverted = 0,
+  kOutcomeAlreadyRight = 1,  /* already in the style (convert or check) */
+  /* no text (kModeDetect), found in a folder or by a pattern; its status
+     holds the refusal a named file would get */
+  kOutcomeSkippedBinary = 2,
+  kOutcomeFailed = 3,        /* see its status; the file is as it was */
+  kOutcomeWouldChange = 4,   /* check: not in the style */
+  kOutcomeCounted = 5,       /* info: counted */
+  kOutcomePending = 6        /* progress only: the file is being worked on */
+};
+
+/* How a file's text is encoded, as the conversion reads it. */
+typedef int32_t TextEncoding;
+enum {
+  kEncodingBytes = 0,   /* no BOM: the byte rule */
+  kEncodingUtf8Bom = 1,
+  kEncodingUtf16Le = 2,
+  kEncodingUtf16Be = 3,
+  kEncodingUtf32Le = 4,
+  kEncodingUtf32Be = 5,
+  kEncodingBinary = 6   /* no text, as kModeDetect tells it */
+};
+
+typedef struct QuenloBatchOptions {
+  LineBreakStyle style;
+  int32_t keep_backup; /* nonzero keeps "<name>.bak" */
+  ConvertMode mode;
+  BatchAction action;
+} QuenloBatchOptions;
+
+/* One file of a run. Valid only during the callback it is given to. */
+typedef struct QuenloFileReport {
+  /* As the engine takes names: the name given, or, for a file found in a
+     folder, the folder as given joined with the path under it. */
+  const char* name;
+  int32_t argument;   /* which of the names given led to it, from 0 */
+  int64_t index;      /* this file's number in the run, from 1 */
+  int64_t found;      /* files found so far, this one included */
+  FileOutcome outcome;
+  QuenloStatus status;
+  /* Line breaks of the file as read (by code unit for UTF-16/32), and its
+     encoding: counted by check and info; a conversion leaves them 0. */
+  int64_t crlf;
+  int64_t lf;
+  int64_t cr;
+  TextEncoding encoding;
+  int64_t size;       /* bytes */
+  int32_t named;      /* 1 when the name was given; 0 when found in a folder or by a pattern */
+} QuenloFileReport;
+
+/* Called once for every file that is done, in the order of the files, on
+   the calling thread. Returns nonzero to go on, 0 to cancel the rest. A
+   name given twice, or two names of one file, are reported once. A file
+   cancelled midway is reported too, failed with kConvertCancelled, and not
+   counted as failed. */
+typedef int (*QuenloFileDone)(void* context, const QuenloFileReport* file);
+
+/* Called on the calling thread when a file starts (done 0) and after each
+   of its buffers, with outcome kOutcomePending. Returns nonzero to go on,
+   0 to cancel: the file in progress is left as it was, those done stay
+   done. */
+typedef int (*QuenloFileProgress)(void* context, const QuenloFileReport* file, int64_t done,
+                                  int64_t total);
+
+typedef struct QuenloBatchSummary {
+  int64_t converted;
+  int64_t already_right;
+  int64_t skipped_binary;
+  int64_t failed;       /* including names that are not files */
+  int64_t would_change; /* check */
+  int64_t counted;      /* info */
+  int64_t bytes;        /* read, over all files */
+  int32_t cancelled;    /* a callback said stop */
+} QuenloBatchSummary;
+
+/* Converts, checks or counts every file `names` leads to, in the order
+   given. A folder leads to the regular files under it, recursively, walked
+   without following links, skipping names that start with ".", hidden and
+   system entries on Windows, and the conversion's own work files and
+   backups. On Windows a last name part with '*' or '?' leads to the files
+   it matches, sorted; one that matches nothing is reported failed with
+   kConvertNotAFile. Either callback may be null; both share `context`. */
+QuenloBatchSummary quenlo_convert_many(const char* const* names, int32_t count,
+                                       const QuenloBatchOptions* options,
+                                       QuenloFileDone report, QuenloFileProgress progress,
+                                       void* context);
+
 #ifdef __cplusplus
 }
 #endif

@@ -37,6 +37,9 @@ class CConverterDialog : public CDialog {
   LRESULT OnDestroy(WPARAM wparam, LPARAM lparam);
   LRESULT OnDropFiles(WPARAM wparam, LPARAM lparam);
   LRESULT OnCopyData(WPARAM wparam, LPARAM lparam);
+  // Fills the field, or, while a conversion runs or its result is told,
+  // keeps the names for it until then.
+  void SetNames(const std::wstring& names);
   void OnBrowse();
   void OnConvert();
   // Shows the busy window while the job runs.
@@ -63,8 +66,8 @@ class CConverterDialog : public CDialog {
   bool m_bDonePending = false;  // the conversion ended while it was
   bool m_bCloseWhenDone = false;
   bool m_bTelling = false;  // the conversion's result or question is up
-  // A name a later start handed over meanwhile, for the field afterwards.
-  std::optional<std::wstring> m_strHandedOver;
+  // Names dropped or handed over meanwhile, for the field afterwards.
+  std::optional<std::wstring> m_strPendingNames;
   std::wstring m_strStartName;
   // Marks this dialog for later starts under the same program name.
   CString m_strInstanceProperty;

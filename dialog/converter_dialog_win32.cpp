@@ -183,7 +183,7 @@ LRESULT CConverterDialog::OnDropFiles(WPARAM wparam, LPARAM lparam) {
   }
   DragFinish(drop);
   // A name left out is told, and the field keeps its text when none fits.
-  if (!joined.empty()) m_fileNameEdit.SetWindowText(joined);
+  if (!joined.empty()) SetNames(joined);
   if (!all_fit) ShowError(IDS_BAD_NAME);
   return DefWindowProc(WM_DROPFILES, wparam, lparam);
 }
@@ -192,13 +192,18 @@ LRESULT CConverterDialog::OnCopyData(WPARAM, LPARAM lparam) {
   std::wstring name;
   if (!lparam || !FileNameFromCopyData(*reinterpret_cast<const COPYDATASTRUCT*>(lparam), &name))
     return FALSE;
-  // The field keeps the converting file's name until its result is told.
-  if (m_pJob || m_bTelling) {
-    m_strHandedOver = TrimmedName(name);
-  } else {
-    m_fileNameEdit.SetWindowText(TrimmedName(name));
-  }
+  SetNames(TrimmedName(name));
   return TRUE;
+}
+
+void CConverterDialog::SetNames(const std::wstring& names) {
+  // The field keeps the converting file's name until its result is told:
+  // the NUL question names the file by the field, and Yes converts that file.
+  if (m_pJob || m_bTelling) {
+    m_strPendingNames = names;
+  } else {
+    m_fileNameEdit.SetWindowText(names);
+  }
 }
 
 void CConverterDialog::OnBrowse() {
@@ -217,10 +222,10 @@ void CConverterDialog::OnConvert() {
     ShowError(IDS_BAD_NAME);
     return;
   }
-  switch (quenlo_name_kind(utf8_name.c_str())) {
-    case kNameConvertible:
+  switch (WhatNameIs(name.str(), utf8_name)) {
+    case NameIs::kFile:
       break;
-    case kNameMissing:
+    case NameIs::kMissing:
       ShowError(IDS_NOT_FOUND);
       return;
     default:
@@ -285,7 +290,15 @@ void CConverterDialog::OnConversionDone() {
     question.LoadString(IDS_ASK_BYTES);
     if (MessageBox(question, kQuestionCaption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) ==
         IDYES) {
-      StartConversion(done->InMode(kModeBytes));
+      // Deleted while the question was up, it is told as the convert
+      // command tells it.
+      std::string utf8_name;
+      quenlo::Utf8Form(m_strConverting.str(), &utf8_name);
+      if (quenlo_name_kind(utf8_name.c_str()) == kNameMissing) {
+        ShowError(IDS_NOT_FOUND);
+      } else {
+        StartConversion(done->SameFileByBytes());
+      }
     }
   } else {
     Report(done->Status(), m_strConverting);
@@ -295,9 +308,9 @@ void CConverterDialog::OnConversionDone() {
     EndDialog(IDCANCEL);
     return;
   }
-  if (!m_pJob && m_strHandedOver) {
-    m_fileNameEdit.SetWindowText(*m_strHandedOver);
-    m_strHandedOver.reset();
+  if (!m_pJob && m_strPendingNames) {
+    m_fileNameEdit.SetWindowText(*m_strPendingNames);
+    m_strPendingNames.reset();
   }
 }
 
@@ -342,6 +355,13 @@ void CConverterDialog::AskToCancel() {
 }
 
 void CConverterDialog::Report(const QuenloStatus& status, const CString& file_name) {
+  // Gone since the convert command found it: told as that command tells it.
+  std::string utf8_name;
+  if (status.result == kConvertNotAFile && quenlo::Utf8Form(file_name.str(), &utf8_name) &&
+      quenlo_name_kind(utf8_name.c_str()) == kNameMissing) {
+    ShowError(IDS_NOT_FOUND);
+    return;
+  }
   CString done;
   done.LoadString(IDS_DONE);
   const ConvertReport report = ReportFor(status, file_name.str(), done.str());

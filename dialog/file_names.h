@@ -15,6 +15,12 @@
 // name holds a '"'.
 std::wstring TrimmedName(const std::wstring& name);
 
+// What a name is to the convert command.
+enum class NameIs { kFile, kFolder, kMissing, kNotAFile };
+// A folder is one whether its name ends in a backslash or not, which the
+// engine's search for the name tells apart; the engine answers for the rest.
+NameIs WhatNameIs(const std::wstring& name, const std::string& utf8);
+
 // Size of the joined names of dropped files, terminator included, measured
 // on their code page 932 form: the name field's size.
 constexpr std::size_t kDropBufferSize = kNameBufferSize;

@@ -1,5 +1,7 @@
 #include "file_names.h"
 
+#include <windows.h>
+
 namespace {
 
 std::wstring WithoutSpaces(const std::wstring& text) {
@@ -20,4 +22,18 @@ bool AppendDroppedName(std::wstring& joined, const std::wstring& name) {
   if (quenlo::CodePage932Form(joined + name).size() + 1 > kDropBufferSize) return false;
   joined += name;
   return true;
+}
+
+NameIs WhatNameIs(const std::wstring& name, const std::string& utf8) {
+  const DWORD attributes = GetFileAttributesW(quenlo::LongPathForm(name).c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    return NameIs::kFolder;
+  switch (quenlo_name_kind(utf8.c_str())) {
+    case kNameConvertible:
+      return NameIs::kFile;
+    case kNameMissing:
+      return NameIs::kMissing;
+    default:
+      return NameIs::kNotAFile;
+  }
 }

@@ -45,8 +45,10 @@ void TestReports() {
     const quenlo::ResultMessage& message = quenlo::MessageFor(result);
     if (result != 9) Check(&message != &quenlo::MessageFor(-1), "a message of its own", result);
     for (int error : {0, static_cast<int>(ERROR_ACCESS_DENIED)}) {
-      const std::wstring text =
-          ReportFor({result, kStepNone, error, 0}, L"memo.txt", L"完了しました。").text;
+      QuenloStatus status{};
+      status.result = result;
+      status.system_error = error;
+      const std::wstring text = ReportFor(status, L"memo.txt", L"完了しました。").text;
       Check((text.find(L"memo.txt.bak") != std::wstring::npos) ==
                 (message.names == quenlo::NamedFile::kBackup),
             "names the backup", result);

@@ -46,6 +46,7 @@ constexpr char kAskBytes[] =
 constexpr char kErrorCaption[] = "ｴﾗｰﾒｯｾｰｼﾞ";
 constexpr char kBadName[] = "変換するﾌｧｲﾙ名が正しく指定されていません。";
 constexpr char kNotFound[] = "変換するﾌｧｲﾙ名が存在しません。";
+constexpr char kChanged[] = "変換中に他のﾌﾟﾛｸﾞﾗﾑがﾌｧｲﾙを変更しました。変換しませんでした。";
 constexpr char kVersion[] = "Quenlo32 改行ｺｰﾄﾞ変換ﾂｰﾙ Version " QUENLO_VERSION_TEXT;
 constexpr char kNotice[] = QUENLO_NOTICE;
 

@@ -24,11 +24,11 @@ void print_line(const char* format, ...) {
 
 const char* text(const quenlo::Text& text) { return text.In(output_form().charset); }
 
-// The file a message names besides the one converted, as the engine derives it.
-std::string named_file(const char* shown, const char* name, quenlo::NamedFile what) {
+// The file a message names besides the one converted, as the conversion used it.
+std::string named_file(const char* shown, const QuenloStatus& status, quenlo::NamedFile what) {
   if (what == quenlo::NamedFile::kNothing) return std::string();
-  const std::string named = quenlo::NamedBy(name, what);
-  // Only an engine out of memory gives none; the file's own name is the nearest.
+  const std::string named = quenlo::NamedIn(status, what);
+  // Only a name too long for the status gives none; the file's own is the nearest.
   return named.empty() ? std::string(shown) : shown_engine_name(named);
 }
 
@@ -45,13 +45,13 @@ void show_usage(int silent, int code) {
   for (std::size_t i = 0; i < kUsageLineCount; ++i) print_line("%s", text(kUsageLines[i]));
 }
 
-void show_result(const char* shown, const char* name, const QuenloStatus& status) {
+void show_result(const char* shown, const QuenloStatus& status) {
   if (status.recovered) {
-    const std::string backup = named_file(shown, name, quenlo::NamedFile::kBackup);
+    const std::string backup = named_file(shown, status, quenlo::NamedFile::kBackup);
     print_line("%s ... %s", shown, quenlo::Filled(text(quenlo::kRecoveredText), backup).c_str());
   }
   const quenlo::ResultMessage& message = quenlo::MessageFor(status.result);
-  std::string line = quenlo::Filled(text(message.text), named_file(shown, name, message.names));
+  std::string line = quenlo::Filled(text(message.text), named_file(shown, status, message.names));
   if (status.system_error != 0) {
     const std::string reason = system_reason(status.system_error);
     if (!reason.empty()) line += "(" + reason + ")";

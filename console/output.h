@@ -9,7 +9,7 @@ void show_usage(int silent, int code);
 
 // The lines for a conversion's outcome: a recovery first if there was one,
 // then the result with the system's reason for a failure. `shown` is the
-// name as printed, `name` as the engine took it.
-void show_result(const char* shown, const char* name, const QuenloStatus& status);
+// name as printed; the files a line names besides come from the status.
+void show_result(const char* shown, const QuenloStatus& status);
 
 #endif  // QUENLO_CONSOLE_OUTPUT_H_

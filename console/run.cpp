@@ -52,7 +52,9 @@ int run_console(int argc, char** shown_args, char** names) {
     show_usage(settings.silent, kResultBadName);
     return 0;
   }
-  if (!settings.silent) show_result(settings.name, name, status);
+  if (!settings.silent) show_result(settings.name, status);
+  // A link not followed for its owner is a refusal of the name too.
+  if (status.result == kConvertLinkNotTrusted) return 0;
   switch (quenlo::MessageFor(status.result).kind) {
     case quenlo::MessageKind::kDone:
       return 0;

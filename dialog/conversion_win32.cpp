@@ -12,13 +12,13 @@ std::wstring Wide(const std::string& utf8) {
   return wide;
 }
 
-// A file the engine names besides the converted one, shown in code page 932
-// as the console shows it.
-std::string Named(const std::string& name, quenlo::NamedFile what) {
+// A file the conversion names besides the converted one, shown in code page
+// 932 as the console shows it.
+std::string Named(const QuenloStatus& status, const std::string& name, quenlo::NamedFile what) {
   if (what == quenlo::NamedFile::kNothing) return std::string();
-  const std::string named = quenlo::NamedBy(name.c_str(), what);
+  const std::string named = quenlo::NamedIn(status, what);
   std::string shown;
-  // Only an engine out of memory gives none; the file's own name is the nearest.
+  // Only a name too long for the status gives none; the file's own is the nearest.
   quenlo::Utf8Form(quenlo::ShownInCodePage932(Wide(named.empty() ? name : named)), &shown);
   return shown;
 }
@@ -40,16 +40,18 @@ ConvertReport ReportFor(const QuenloStatus& status, const std::wstring& name,
                         const std::wstring& done) {
   std::string utf8_name;
   quenlo::Utf8Form(name, &utf8_name);
-  // A file with a NUL byte is left as it was; it is reported only when a
+  // A file refused as binary is left as it was; it is reported only when a
   // cancel came first, so the question whether to convert it is not asked.
-  const int result = status.result == kConvertBinary ? kConvertCancelled : status.result;
+  const bool binary = status.result == kConvertBinary || status.result == kConvertUtf16NoBom;
+  const int result = binary ? kConvertCancelled : status.result;
   const quenlo::ResultMessage& message = quenlo::MessageFor(result);
   std::string text;
   if (status.recovered) {
-    const std::string backup = Named(utf8_name, quenlo::NamedFile::kBackup);
+    const std::string backup = Named(status, utf8_name, quenlo::NamedFile::kBackup);
     text = quenlo::Filled(quenlo::kRecoveredText.utf8, backup) + "\n";
   }
-  if (result != kConvertOk) text += quenlo::Filled(message.text.utf8, Named(utf8_name, message.names));
+  if (result != kConvertOk)
+    text += quenlo::Filled(message.text.utf8, Named(status, utf8_name, message.names));
   std::wstring shown = Wide(text);
   if (result == kConvertOk) shown += done;
   if (status.system_error != 0) {

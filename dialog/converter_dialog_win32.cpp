@@ -282,12 +282,13 @@ void CConverterDialog::OnConversionDone() {
   EnableControls(TRUE);
   m_pBusyDialog->ShowWindow(SW_HIDE);
   m_bTelling = true;
-  // A NUL byte may be binary data or UTF-16 without its mark, which only the
-  // user can tell. No leaves the file as it was and needs no further word.
-  const bool binary = done->Result() == kConvertBinary && !done->Cancelled();
+  // What looks binary may still be text, which only the user can tell. No
+  // leaves the file as it was and needs no further word.
+  const bool utf16 = done->Result() == kConvertUtf16NoBom;
+  const bool binary = (done->Result() == kConvertBinary || utf16) && !done->Cancelled();
   if (binary) {
     CString question;
-    question.LoadString(IDS_ASK_BYTES);
+    question.LoadString(utf16 ? IDS_ASK_BYTES_UTF16 : IDS_ASK_BYTES);
     if (MessageBox(question, kQuestionCaption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) ==
         IDYES) {
       // Deleted while the question was up, it is told as the convert

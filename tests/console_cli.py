@@ -48,6 +48,13 @@ PNG_LF = PNG.replace(b"\r\n", b"\n").replace(b"\r", b"\n")
 # 上 is U+4E0A and 」 U+300D: in UTF-16 their bytes are LF and CR bytes.
 QUOTE = "「上」\r\n上\r\n」"
 BINARY = "NULﾊﾞｲﾄを含むため変換しませんでした。ﾊﾞｲﾅﾘかBOMのないUTF-16の可能性があります。-B を指定すると変換します。"
+UTF16_NO_BOM = ("BOMのないUTF-16と思われるため変換しませんでした。-B を指定するとﾌｧｲﾙが壊れます。"
+                "BOMを付けるか、BOM付きで保存し直してください。")
+# Binary without a NUL byte: a PDF's start, and a control byte text does not use.
+PDF = b"%PDF-1.4\r%\xe2\xe3\xcf\xd3\r\n1 0 obj\r<< >>\rendobj\n"
+CONTROL = b"one\r\ntwo\x01\r\n"
+# Ctrl-Z at the end, as old editors wrote it, is text.
+CTRL_Z = b"one\r\ntwo\r\n\x1a"
 
 LOCALE_VARIABLES = ("LC_ALL", "LC_CTYPE", "LANG", "LOCPATH")
 
@@ -212,6 +219,14 @@ def utf16be(text):
 ENCODINGS = [
     ("NUL byte refused", ["-U"], PNG, [failure("data", BINARY)], 1, PNG, None, True),
     ("NUL byte with /b", ["/b", "-U"], PNG, [done("data")], 0, PNG_LF, None, False),
+    ("PDF refused", ["-W"], PDF, [failure("data", BINARY)], 1, PDF, None, True),
+    ("control byte refused", ["-U"], CONTROL, [failure("data", BINARY)], 1, CONTROL, None, True),
+    ("Ctrl-Z text", ["-U"], CTRL_Z, [done("data")], 0, CTRL_Z.replace(b"\r\n", b"\n"), None, False),
+    # FF FE 00 00: UTF-16LE whose first character is U+0000, not UTF-32.
+    ("UTF-16LE starting with U+0000", ["-U"], utf16le("\0" + QUOTE), [failure("data", BINARY)], 1,
+     utf16le("\0" + QUOTE), None, True),
+    ("UTF-16LE without a BOM", ["-U"], QUOTE.encode("utf-16-le"), [failure("data", UTF16_NO_BOM)], 1,
+     QUOTE.encode("utf-16-le"), None, True),
     ("UTF-16LE to LF", ["-U"], utf16le(QUOTE), [done("data")], 0,
      utf16le(QUOTE.replace("\r\n", "\n")), None, False),
     ("UTF-16BE to CR", ["-M"], utf16be(QUOTE), [done("data")], 0,

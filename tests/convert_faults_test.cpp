@@ -37,9 +37,8 @@ class FaultyInput : public quenlo::InputFile {
     if (fail_ == Step::kRead && ++reads_ == 2) return quenlo::Failed(kConvertReadFailed, EIO);
     return real_->Read(buffer, size, got);
   }
-  std::int64_t Size() override { return real_->Size(); }
-  quenlo::FileState State() override { return real_->State(); }
-  quenlo::InputFile& real() { return *real_; }
+  quenlo::Status State(quenlo::FileState* state) override { return real_->State(state); }
+  quenlo::NativeFile native() const override { return real_->native(); }
 
  private:
   std::unique_ptr<quenlo::InputFile> real_;
@@ -64,11 +63,11 @@ class FaultyWork : public quenlo::WorkFile {
       : real_(std::move(real)), fail_(fail), crash_(crash), before_flush_(std::move(before_flush)) {}
   quenlo::Status CopyMetadata(quenlo::InputFile& original) override {
     if (fail_ == Step::kMetadata) return quenlo::Failed(kConvertOwnerNotKept, EPERM);
-    return real_->CopyMetadata(static_cast<FaultyInput&>(original).real());
+    return real_->CopyMetadata(original);
   }
   quenlo::Status CopyMode(quenlo::InputFile& original) override {
     if (fail_ == Step::kMode) return quenlo::Failed(kConvertModeNotKept, EPERM);
-    return real_->CopyMode(static_cast<FaultyInput&>(original).real());
+    return real_->CopyMode(original);
   }
   char* Room(std::size_t size) override { return real_->Room(size); }
   quenlo::Status Write(std::size_t size) override {
@@ -83,7 +82,7 @@ class FaultyWork : public quenlo::WorkFile {
     return status;
   }
   quenlo::Status CopyFrom(quenlo::InputFile& original, std::int64_t size) override {
-    return real_->CopyFrom(static_cast<FaultyInput&>(original).real(), size);
+    return real_->CopyFrom(original, size);
   }
   quenlo::Status Flush() override {
     before_flush_();
@@ -117,22 +116,24 @@ class FaultyDirectory : public quenlo::Directory {
       : real_(std::move(real)), fail_(fail), path_(path), fail_restore_(fail_restore),
         crash_(crash), before_flush_(std::move(before_flush)) {}
 
-  bool State(const std::string& name, quenlo::FileState* state) override {
+  quenlo::Status State(const std::string& name, quenlo::FileState* state) override {
     return real_->State(name, state);
   }
-  bool Exists(const std::string& name) override { return real_->Exists(name); }
-  int Remove(const std::string& name) override {
-    if (fail_ == Step::kRemoveBackup && name.size() > 4 && name.substr(name.size() - 4) == ".bak")
-      return EACCES;
-    int error = real_->Remove(name);
-    crash_->Step();
-    return error;
+  quenlo::Status Exists(const std::string& name, bool* exists) override {
+    return real_->Exists(name, exists);
   }
-  bool Link(const std::string& from, const std::string& to) override {
-    if (path_ != Path::kLinked) return false;
-    bool linked = real_->Link(from, to);
+  quenlo::Status Remove(const std::string& name) override {
+    if (fail_ == Step::kRemoveBackup && name.size() > 4 && name.substr(name.size() - 4) == ".bak")
+      return quenlo::Failed(kConvertMoveFailed, EACCES, name);
+    quenlo::Status status = real_->Remove(name);
     crash_->Step();
-    return linked;
+    return status;
+  }
+  quenlo::Status Link(const std::string& from, const std::string& to) override {
+    if (path_ != Path::kLinked) return quenlo::Failed(kConvertMoveFailed, EPERM, to);
+    quenlo::Status status = real_->Link(from, to);
+    crash_->Step();
+    return status;
   }
   quenlo::Status Move(const std::string& from, const std::string& to) override {
     auto aside = [](const std::string& name) {
@@ -147,31 +148,29 @@ class FaultyDirectory : public quenlo::Directory {
     crash_->Step();
     return status;
   }
-  void Sync() override { real_->Sync(); }
+  quenlo::Status Sync() override { return real_->Sync(); }
   bool ReplacesByRename() override { return path_ != Path::kMoves; }
   std::size_t NameLimit() override { return real_->NameLimit(); }
-  std::unique_ptr<quenlo::InputFile> OpenInput(const std::string& name,
-                                               quenlo::Status* status) override {
-    if (fail_ == Step::kOpenInput) {
-      *status = quenlo::Failed(kConvertOpenFailed, EACCES);
-      return nullptr;
-    }
-    auto input = real_->OpenInput(name, status);
-    return input ? std::make_unique<FaultyInput>(std::move(input), fail_) : nullptr;
+  quenlo::Status OpenInput(const std::string& name,
+                           std::unique_ptr<quenlo::InputFile>* input) override {
+    if (fail_ == Step::kOpenInput) return quenlo::Failed(kConvertOpenFailed, EACCES, name);
+    quenlo::Status status = real_->OpenInput(name, input);
+    if (status.ok()) *input = std::make_unique<FaultyInput>(std::move(*input), fail_);
+    return status;
   }
-  std::unique_ptr<quenlo::WorkFile> CreateWork(const std::string& name,
-                                               quenlo::Status* status) override {
-    if (fail_ == Step::kCreateWork || fail_ == Step::kBusy) {
-      *status = fail_ == Step::kBusy ? quenlo::Failed(kConvertBusy)
-                                     : quenlo::Failed(kConvertWorkFileFailed, EROFS);
-      return nullptr;
-    }
-    auto work = real_->CreateWork(name, status);
+  quenlo::Status CreateWork(const std::string& name,
+                            std::unique_ptr<quenlo::WorkFile>* work) override {
+    if (fail_ == Step::kBusy) return quenlo::Failed(kConvertBusy);
+    if (fail_ == Step::kCreateWork) return quenlo::Failed(kConvertWorkFileFailed, EROFS, name);
+    quenlo::Status status = real_->CreateWork(name, work);
     crash_->Step();
-    return work ? std::make_unique<FaultyWork>(std::move(work), fail_, crash_, before_flush_)
-                : nullptr;
+    if (status.ok())
+      *work = std::make_unique<FaultyWork>(std::move(*work), fail_, crash_, before_flush_);
+    return status;
   }
-  bool IsHeld(const std::string& name) override { return real_->IsHeld(name); }
+  quenlo::Status IsHeld(const std::string& name, bool* held) override {
+    return real_->IsHeld(name, held);
+  }
 
  private:
   std::unique_ptr<quenlo::Directory> real_;
@@ -192,12 +191,13 @@ class FaultyDisk : public quenlo::Disk {
 
   quenlo::FileKind Kind(const std::string& name) override { return real_.Kind(name); }
   quenlo::ResolvedName Resolve(const std::string& name) override { return real_.Resolve(name); }
-  std::unique_ptr<quenlo::Directory> OpenDirectory(const std::string& path,
-                                                   quenlo::Status* status) override {
-    auto dir = real_.OpenDirectory(path, status);
-    return dir ? std::make_unique<FaultyDirectory>(std::move(dir), fail_, path_, fail_restore_,
-                                                   crash_, before_flush_)
-               : nullptr;
+  quenlo::Status OpenDirectory(const std::string& path,
+                               std::unique_ptr<quenlo::Directory>* dir) override {
+    quenlo::Status status = real_.OpenDirectory(path, dir);
+    if (status.ok())
+      *dir = std::make_unique<FaultyDirectory>(std::move(*dir), fail_, path_, fail_restore_,
+                                               crash_, before_flush_);
+    return status;
   }
 
  private:

@@ -32,13 +32,14 @@ TEST(ConvertFile, RandomFilesAndBufferSizesMatchTheModel) {
     int style = 1 + round % 3;
     WriteFile(file, content);
     std::size_t buffer = 1 + random() % 700;
-    ASSERT_TRUE(quenlo::ConvertWith(quenlo::RealDisk(), style, false, file.c_str(), buffer,
-                                    nullptr, nullptr, bytes ? kModeBytes : kModeDetect)
-                    .ok());
+    const quenlo::Status status = quenlo::ConvertWith(
+        quenlo::RealDisk(), style, false, file.c_str(), buffer, nullptr, nullptr,
+        bytes ? kModeBytes : kModeDetect);
     bool binary = false;
     ASSERT_EQ(ReadFile(file), bytes ? ReferenceConvert(content, style)
                                     : ReferenceConvertDetect(content, style, &binary))
         << "round " << round;
+    ASSERT_EQ(status.result, binary ? kConvertBinary : kConvertOk) << "round " << round;
     ASSERT_FALSE(Exists(file + ".bak"));
   }
 }

@@ -4,7 +4,9 @@
 int quenlo_header_check_style(void);
 
 int quenlo_header_check_style(void) {
-  QuenloStatus status = {kConvertOk, kStepNone, 0, 0};
+  static QuenloStatus status;
+  QuenloIdentity file = {0, 0, 0, 0, 0};
+  status.file = file;
   LineBreakStyle style = kStyleLf;
   ConvertMode mode = kModeDetect;
   ConvertProgress progress = 0;

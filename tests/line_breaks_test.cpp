@@ -16,6 +16,7 @@ namespace {
 struct Rewritten {
   std::string out;
   bool binary = false;
+  bool looks_utf16 = false;
 };
 
 // Feeds `in` in pieces of the given sizes (the last size repeats and is not
@@ -46,6 +47,7 @@ Rewritten RewriteInPieces(const std::string& in, int style, bool detect,
     result.out.append(piece.data(), rewriter.Finish(piece.data()));
   }
   result.binary = rewriter.binary();
+  result.looks_utf16 = rewriter.looks_utf16();
   if (!result.binary) {
     EXPECT_EQ(rewriter.changed(), result.out != in);
   }
@@ -86,6 +88,10 @@ struct ByteCase {
 const ByteCase kByteCases[] = {
     {"empty", "", "", "", ""},
     {"no breaks", "abc\x01\xff", "abc\x01\xff", "abc\x01\xff", "abc\x01\xff"},
+    // Control bytes that text uses: BEL, BS, TAB, VT, FF, SO, SI, SUB, ESC.
+    {"text control bytes", "\a\b\t\v\f\x0e\x0f\x1a\x1b\n", "\a\b\t\v\f\x0e\x0f\x1a\x1b\r\n",
+     "\a\b\t\v\f\x0e\x0f\x1a\x1b\r", "\a\b\t\v\f\x0e\x0f\x1a\x1b\n"},
+    {"not quite a PDF", "%PDF\n%PDF-", "%PDF\r\n%PDF-", "%PDF\r%PDF-", "%PDF\n%PDF-"},
     {"CR LF", "a\r\nb", "a\r\nb", "a\rb", "a\nb"},
     {"lone LF", "a\nb", "a\r\nb", "a\rb", "a\nb"},
     {"lone CR", "a\rb", "a\r\nb", "a\rb", "a\nb"},
@@ -97,7 +103,7 @@ const ByteCase kByteCases[] = {
     {"trailing LF", "a\n", "a\r\n", "a\r", "a\n"},
     {"only CR", "\r", "\r\n", "\r", "\n"},
     {"CR LF LF", "\r\n\n", "\r\n\r\n", "\r\r", "\n\n"},
-    // Without detection; with it, the NUL makes the file binary.
+    // Without detection; with it, these make the file binary.
     {"NUL bytes kept", std::string("a\0\r\n\0", 5), std::string("a\0\r\n\0", 5),
      std::string("a\0\r\0", 4), std::string("a\0\n\0", 4)},
     // Shift_JIS double-byte characters: no trail byte is CR or LF.
@@ -109,7 +115,7 @@ TEST(LineBreakRewriter, ByteTable) {
   for (const ByteCase& c : kByteCases) {
     SCOPED_TRACE(c.name);
     for (bool detect : {false, true}) {
-      if (detect && c.in.find('\0') != std::string::npos) continue;
+      if (detect && ReferenceIsBinary(c.in)) continue;
       CheckRow(c.in, detect, kStyleCrLf, c.crlf);
       CheckRow(c.in, detect, kStyleCr, c.cr);
       CheckRow(c.in, detect, kStyleLf, c.lf);
@@ -156,9 +162,26 @@ const char* const kUnchanged[] = {
     "FF FE 00 00 0D", "FF FE 0D 0A", "FE FF 0A 0D 0D 0A", "FF", "FE", "EF BB BF",
 };
 
-// A NUL byte without a UTF-16 or UTF-32 BOM.
-const char* const kBinary[] = {
-    "00", "61 0D 0A 00", "00 00 FE", "00 00 FF FE", "FE 00", "EF BB BF 00", "00 FF FE",
+// Binary: a NUL or control byte without a UTF-16 or UTF-32 BOM, a PDF, or
+// a UTF-32 BOM before a unit that is no character. Some look like UTF-16
+// without a BOM.
+const struct {
+  const char* hex;
+  bool looks_utf16;
+} kBinary[] = {
+    {"00", false}, {"61 0D 0A 00", false}, {"00 00 FE", false}, {"00 00 FF FE", false},
+    {"FE 00", true}, {"EF BB BF 00", false}, {"00 FF FE", true},
+    {"25 50 44 46 2D", false}, {"25 50 44 46 2D 31 0D 0A", false},
+    {"01", false}, {"61 0A 06", false}, {"10", false}, {"19", false}, {"1C", false}, {"1F", false},
+    // In a file already in every style, found by Skim.
+    {"61 0A 62 0A 63 0A 64 0A 1E 0A", false},
+    {"61 0D 0A 62 0D 0A 63 0D 0A 1D", false},
+    // UTF-16LE starting with U+0000, read as UTF-32; beyond 10FFFF; a surrogate.
+    {"FF FE 00 00 0D 00 0A 00", false}, {"00 00 FE FF 00 11 00 00", false},
+    {"FF FE 00 00 0D 00 00 00 00 D8 00 00", false},
+    // UTF-16 without a BOM: NUL in every other byte, or its CR LF.
+    {"61 00 0D 00 0A 00", true}, {"00 61 00 0A", true}, {"0D 00", true},
+    {"01 30 0D 00 0A 00", true}, {"30 01 00 0D 00 0A", true}, {"61 0D 00 0A 00", false},
 };
 
 TEST(LineBreakRewriter, UnitTable) {
@@ -172,14 +195,21 @@ TEST(LineBreakRewriter, UnitTable) {
     SCOPED_TRACE(hex);
     for (int style : {kStyleCrLf, kStyleCr, kStyleLf}) CheckRow(Hex(hex), true, style, Hex(hex));
   }
-  for (const char* hex : kBinary) {
-    SCOPED_TRACE(hex);
-    const std::string in = Hex(hex);
-    EXPECT_TRUE(RewriteInPieces(in, kStyleLf, true, {in.size()}).binary);
-    EXPECT_TRUE(RewriteInPieces(in, kStyleLf, true, {1}).binary);
+  for (const auto& c : kBinary) {
+    SCOPED_TRACE(c.hex);
+    const std::string in = Hex(c.hex);
+    for (int style : {kStyleCrLf, kStyleCr, kStyleLf}) {
+      for (std::size_t piece : {in.size(), std::size_t{1}, std::size_t{3}}) {
+        const Rewritten got = RewriteInPieces(in, style, true, {piece});
+        EXPECT_TRUE(got.binary);
+        EXPECT_EQ(got.looks_utf16, c.looks_utf16);
+      }
+    }
     bool binary = false;
-    ReferenceConvertDetect(in, kStyleLf, &binary);
+    bool looks_utf16 = false;
+    EXPECT_EQ(ReferenceConvertDetect(in, kStyleLf, &binary, &looks_utf16), in);
     EXPECT_TRUE(binary);
+    EXPECT_EQ(looks_utf16, c.looks_utf16);
   }
 }
 
@@ -212,7 +242,7 @@ TEST(LineBreakRewriter, RandomInputsMatchTheModel) {
   std::mt19937 random(20261207);
   // Break-heavy alphabets find pairing faults; the full byte range finds
   // bytes that are wrongly treated as breaks.
-  const std::string alphabets[] = {"\r\n", "\r\na", std::string("\r\nab\0\xff", 6)};
+  const std::string alphabets[] = {"\r\n", "\r\na\x1a\x1b", std::string("\r\nab\0\xff", 6)};
   for (int round = 0; round < 6000; ++round) {
     SCOPED_TRACE(testing::Message() << "round " << round);
     // Odd rounds: UTF-16 and UTF-32 texts.
@@ -237,9 +267,12 @@ TEST(LineBreakRewriter, RandomInputsMatchTheModel) {
     for (int i = 0; i < 8; ++i) sizes.push_back(random() % 40);
     sizes.back() = 1 + random() % 39;
     bool binary = false;
-    const std::string expected = detect ? ReferenceConvertDetect(in, style, &binary) : ReferenceConvert(in, style);
+    bool looks_utf16 = false;
+    const std::string expected =
+        detect ? ReferenceConvertDetect(in, style, &binary, &looks_utf16) : ReferenceConvert(in, style);
     Rewritten got = RewriteInPieces(in, style, detect, sizes);
     ASSERT_EQ(got.binary, binary);
+    ASSERT_EQ(got.looks_utf16, looks_utf16);
     if (!binary) {
       ASSERT_EQ(got.out, expected);
     }

@@ -82,22 +82,72 @@ inline std::string ReferenceConvertUnits(const std::string& in, int style, std::
   return out + in.substr(pos);
 }
 
+// Not text by the byte rule: a file that starts with "%PDF-", or holds a
+// NUL or a C0 control byte other than BEL, BS, TAB, LF, VT, FF, CR, SO, SI,
+// SUB and ESC.
+inline bool ReferenceIsBinary(const std::string& in) {
+  if (in.compare(0, 5, "%PDF-") == 0) return true;
+  for (char c : in) {
+    unsigned char byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 && !(byte >= 0x07 && byte <= 0x0F) && byte != 0x1A && byte != 0x1B) return true;
+  }
+  return false;
+}
+
+// A UTF-32 unit that may be a character: at most 10FFFF, no surrogate, not
+// in the planes 4 to 13 that hold none.
+inline bool ReferenceIsCharacter(std::uint32_t unit) {
+  return unit <= 0x10FFFF && !(unit >= 0xD800 && unit <= 0xDFFF) && !(unit >= 0x40000 && unit <= 0xDFFFF);
+}
+
+// Every whole unit of UTF-32 text after its byte order mark may be a character.
+inline bool ReferenceIsUtf32(const std::string& in, bool big_endian) {
+  for (std::size_t at = 4; at + 4 <= in.size(); at += 4) {
+    if (!ReferenceIsCharacter(ReferenceUnit(in, at, 4, big_endian))) return false;
+  }
+  return true;
+}
+
+// UTF-16 without a byte order mark, by the first 4096 bytes: NUL in every
+// byte at one parity and not in every byte at the other, or a CR LF in
+// either byte order at an even offset.
+inline bool ReferenceLooksUtf16(const std::string& in) {
+  const std::string head = in.substr(0, 4096);
+  std::size_t nul[2] = {0, 0};
+  const std::size_t units = head.size() / 2;
+  for (std::size_t i = 0; i < 2 * units; ++i) nul[i % 2] += head[i] == '\0';
+  if (units > 0 && (nul[0] == units) != (nul[1] == units)) return true;
+  for (std::size_t i = 0; i + 4 <= head.size(); i += 2) {
+    const std::string unit_pair = head.substr(i, 4);
+    if (unit_pair == std::string("\r\0\n\0", 4) || unit_pair == std::string("\0\r\0\n", 4)) return true;
+  }
+  return false;
+}
+
 // The detecting conversion: a UTF-32 or UTF-16 byte order mark selects the
-// code unit rule; any other file takes the byte rule and is binary when it
-// holds a NUL byte.
-inline std::string ReferenceConvertDetect(const std::string& in, int style, bool* binary) {
+// code unit rule; any other file takes the byte rule. Binary, and left as
+// it is: UTF-32 that is not all valid, and ReferenceIsBinary by the byte
+// rule, which may look like UTF-16 without its mark.
+inline std::string ReferenceConvertDetect(const std::string& in, int style, bool* binary,
+                                          bool* looks_utf16 = nullptr) {
   *binary = false;
+  if (looks_utf16) *looks_utf16 = false;
   auto starts = [&in](const char* mark, std::size_t size) { return in.compare(0, size, mark, size) == 0; };
-  if (starts("\xff\xfe\0\0", 4)) return ReferenceConvertUnits(in, style, 4, false);
-  if (starts("\0\0\xfe\xff", 4)) return ReferenceConvertUnits(in, style, 4, true);
+  for (bool big_endian : {false, true}) {
+    if (!starts(big_endian ? "\0\0\xfe\xff" : "\xff\xfe\0\0", 4)) continue;
+    *binary = !ReferenceIsUtf32(in, big_endian);
+    return *binary ? in : ReferenceConvertUnits(in, style, 4, big_endian);
+  }
   if (starts("\xff\xfe", 2)) return ReferenceConvertUnits(in, style, 2, false);
   if (starts("\xfe\xff", 2)) return ReferenceConvertUnits(in, style, 2, true);
-  *binary = in.find('\0') != std::string::npos;
-  return ReferenceConvert(in, style);
+  *binary = ReferenceIsBinary(in);
+  if (*binary && looks_utf16) *looks_utf16 = ReferenceLooksUtf16(in);
+  return *binary ? in : ReferenceConvert(in, style);
 }
 
 // A random UTF-16 or UTF-32 text behind its byte order mark: units with CR
 // or LF bytes that are no breaks, surrogates, NUL units, a cut last unit.
+// Three UTF-32 texts in four hold no unit that makes them binary.
 inline std::string RandomUnitText(std::mt19937& random, std::size_t max_units) {
   static const std::uint32_t kUnits[] = {0x0D,   0x0A,   0x61,   0x0000, 0x0A4E,     0x300D,    0x0D0A,
                                          0xD80D, 0xDC0A, 0xFEFF, 0x000D000A, 0x0A0D0000, 0x0001000D};
@@ -106,8 +156,13 @@ inline std::string RandomUnitText(std::mt19937& random, std::size_t max_units) {
   std::size_t width = kind < 2 ? 4 : 2;
   bool big_endian = kind % 2 == 1;
   std::string text(kMarks[kind], width);
-  for (std::size_t count = random() % (max_units + 1); count > 0; --count)
-    text += ReferenceUnitBytes(kUnits[random() % std::size(kUnits)], width, big_endian);
+  const bool valid = width == 4 && random() % 4 != 0;
+  for (std::size_t count = random() % (max_units + 1); count > 0; --count) {
+    std::uint32_t unit = kUnits[random() % std::size(kUnits)];
+    while (valid && !ReferenceIsCharacter(unit))
+      unit = kUnits[random() % std::size(kUnits)];
+    text += ReferenceUnitBytes(unit, width, big_endian);
+  }
   for (std::size_t tail = random() % width; tail > 0; --tail) text += "\r\n\0\xff"[random() % 4];
   return text;
 }

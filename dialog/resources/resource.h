@@ -19,6 +19,7 @@
 #define IDS_CONVERT_FAILED 117
 #define IDS_ASK_CANCEL 123
 #define IDS_ASK_BYTES 124
+#define IDS_ASK_BYTES_UTF16 125
 
 // Main dialog controls.
 #define IDC_FILE_NAME 1001

@@ -37,15 +37,19 @@ std::string Utf8(const std::wstring& text) {
   return out;
 }
 
-// Every result has a message of its own, which names the backup or the
-// work file exactly when the table says so, and carries the system's reason
-// exactly when there is a system error.
+// Every result has a message of its own, which names the backup, the work
+// file or the old backup set aside exactly when the table says so, as the
+// status gives them, and carries the system's reason exactly when there is
+// a system error.
 void TestReports() {
-  for (int result = kConvertOk; result <= kConvertBackupNameTooLong; ++result) {
+  static QuenloStatus status;
+  std::strcpy(status.backup, "memo.txt.bak");
+  std::strcpy(status.work, "memo.txt.~ql");
+  std::strcpy(status.aside, "memo.txt.~qb");
+  for (int result = kConvertOk; result <= kConvertRecoveryFailed; ++result) {
     const quenlo::ResultMessage& message = quenlo::MessageFor(result);
     if (result != 9) Check(&message != &quenlo::MessageFor(-1), "a message of its own", result);
     for (int error : {0, static_cast<int>(ERROR_ACCESS_DENIED)}) {
-      QuenloStatus status{};
       status.result = result;
       status.system_error = error;
       const std::wstring text = ReportFor(status, L"memo.txt", L"完了しました。").text;
@@ -55,6 +59,9 @@ void TestReports() {
       Check((text.find(L"memo.txt.~ql") != std::wstring::npos) ==
                 (message.names == quenlo::NamedFile::kWork),
             "names the work file", result);
+      Check((text.find(L"memo.txt.~qb") != std::wstring::npos) ==
+                (message.names == quenlo::NamedFile::kAside),
+            "names the old backup", result);
       Check((text.back() == L')') == (error != 0), "the reason", result);
     }
   }

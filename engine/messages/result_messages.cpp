@@ -1,8 +1,6 @@
 // The texts, in the order of the result codes.
 #include "result_messages.h"
 
-#include <vector>
-
 namespace quenlo {
 
 namespace {
@@ -13,6 +11,7 @@ constexpr MessageKind kCancelled = MessageKind::kCancelled;
 constexpr NamedFile kNothing = NamedFile::kNothing;
 constexpr NamedFile kBackup = NamedFile::kBackup;
 constexpr NamedFile kWork = NamedFile::kWork;
+constexpr NamedFile kAside = NamedFile::kAside;
 
 // The console's refusal of a name, which the engine's refusals share.
 constexpr Text kNameError = {
@@ -135,6 +134,34 @@ const ResultMessage kMessages[] = {
       "\314\247\262\331\226\274\202\252\222\267\202\267\202\254\202\304\203o\203b\203N\203A\203b"
       "\203v\203t\203@\203C\203\213\202\360\215\354\220\254\202\305\202\253\202\334\202\271\202"
       "\361\201B\225\317\212\267\202\265\202\334\202\271\202\361\202\305\202\265\202\275\201B"}},
+    {kConvertFolderNotFlushed, kFailed, kNothing,
+     {"変換は終わりましたが、ﾌｫﾙﾀﾞの更新をディスクに書き込めませんでした。",
+      "\225\317\212\267\202\315\217I\202\355\202\350\202\334\202\265\202\275\202\252\201A\314"
+      "\253\331\300\336\202\314\215X\220V\202\360\203f\203B\203X\203N\202\311\217\221\202\253"
+      "\215\236\202\337\202\334\202\271\202\361\202\305\202\265\202\275\201B"}},
+    {kConvertLinkNotTrusted, kFailed, kNothing,
+     {"他のﾕｰｻﾞｰのﾘﾝｸはたどりません。ﾌｧｲﾙは変更していません。",
+      "\221\274\202\314\325\260\273\336\260\202\314\330\335\270\202\315\202\275\202\307\202\350"
+      "\202\334\202\271\202\361\201B\314\247\262\331\202\315\225\317\215X\202\265\202\304\202"
+      "\242\202\334\202\271\202\361\201B"}},
+    {kConvertOldBackupAside, kFailed, kAside,
+     {"ﾌｧｲﾙは変更していません。古いバックアップファイルは %s に残っています。",
+      "\314\247\262\331\202\315\225\317\215X\202\265\202\304\202\242\202\334\202\271\202\361"
+      "\201B\214\303\202\242\203o\203b\203N\203A\203b\203v\203t\203@\203C\203\213\202\315 %s "
+      "\202\311\216c\202\301\202\304\202\242\202\334\202\267\201B"}},
+    {kConvertRecoveryFailed, kFailed, kBackup,
+     {"中断された変換の元のﾌｧｲﾙを %s から戻せません。変換しませんでした。",
+      "\222\206\222f\202\263\202\352\202\275\225\317\212\267\202\314\214\263\202\314\314\247"
+      "\262\331\202\360 %s \202\251\202\347\226\337\202\271\202\334\202\271\202\361\201B\225"
+      "\317\212\267\202\265\202\334\202\271\202\361\202\305\202\265\202\275\201B"}},
+    {kConvertUtf16NoBom, kFailed, kNothing,
+     {"BOMのないUTF-16と思われるため変換しませんでした。"
+      "-B を指定するとﾌｧｲﾙが壊れます。BOMを付けるか、BOM付きで保存し直してください。",
+      "BOM\202\314\202\310\202\242UTF-16\202\306\216v\202\355\202\352\202\351\202\275\202\337\225"
+      "\317\212\267\202\265\202\334\202\271\202\361\202\305\202\265\202\275\201B-B \202\360\216w"
+      "\222\350\202\267\202\351\202\306\314\247\262\331\202\252\211\363\202\352\202\334\202\267\201"
+      "BBOM\202\360\225t\202\257\202\351\202\251\201ABOM\225t\202\253\202\305\225\333\221\266\202"
+      "\265\222\274\202\265\202\304\202\255\202\276\202\263\202\242\201B"}},
 };
 
 }  // namespace
@@ -151,14 +178,18 @@ const ResultMessage& MessageFor(int result) {
   return kGenericFailure;
 }
 
-std::string NamedBy(const char* name, NamedFile what) {
-  if (what == NamedFile::kNothing) return std::string();
-  // Room for any path a name resolves to.
-  std::vector<char> buffer(std::size_t{16} << 10);
-  const int size = static_cast<int>(buffer.size());
-  const int named = what == NamedFile::kBackup ? quenlo_backup_name(name, buffer.data(), size)
-                                               : quenlo_work_name(name, buffer.data(), size);
-  return named ? std::string(buffer.data()) : std::string();
+std::string NamedIn(const QuenloStatus& status, NamedFile what) {
+  switch (what) {
+    case NamedFile::kBackup:
+      return status.backup;
+    case NamedFile::kWork:
+      return status.work;
+    case NamedFile::kAside:
+      return status.aside;
+    case NamedFile::kNothing:
+      break;
+  }
+  return std::string();
 }
 
 std::string Filled(const char* text, const std::string& named) {

@@ -26,7 +26,7 @@ struct Text {
 enum class MessageKind { kDone, kFailed, kCancelled };
 
 // What a message names besides the file, at its one "%s".
-enum class NamedFile { kNothing, kBackup, kWork };
+enum class NamedFile { kNothing, kBackup, kWork, kAside };
 
 struct ResultMessage {
   ConvertResult result;
@@ -44,9 +44,10 @@ const ResultMessage& MessageFor(int result);
 // killed conversion had left as its backup; names the backup.
 extern const Text kRecoveredText;
 
-// The file a message names besides the converted `name`, as the engine
-// derives it; empty for kNothing, and where the engine gives none.
-std::string NamedBy(const char* name, NamedFile what);
+// The file a message names besides the converted one, as the conversion
+// that `status` tells of used it; empty for kNothing, and where the
+// conversion gives none.
+std::string NamedIn(const QuenloStatus& status, NamedFile what);
 
 // `text` with its "%s" replaced by `named`.
 std::string Filled(const char* text, const std::string& named);

@@ -6,7 +6,9 @@
 //   1 create FILE.~ql, locked      FILE, FILE.~ql (empty)     a stale FILE.~ql: the next
 //                                                             run replaces it
 //   2 fill FILE.~ql, flush it      FILE, FILE.~ql (whole)     the same
-//   3 check FILE is the file read, unchanged (same identity, size and time)
+//   3 check FILE is the file read, unchanged (same identity, size, and
+//     modification and change times: a permission change or a time put
+//     back moves the change time, which no program can set)
 //   without -R:
 //   4 rename FILE.~ql over FILE    FILE (new)                 done
 //   5 remove a stale FILE.bak      FILE (new)                 done, the stale one kept
@@ -17,11 +19,15 @@
 //                                                             removes FILE.~qb
 //   6 rename FILE.~ql over FILE    FILE (new), FILE.bak, ~qb  the same
 //   7 remove FILE.~qb              FILE (new), FILE.bak       done
+// After the rename onto FILE the folder is flushed; should that fail, the
+// file is converted and the result says its folder may not survive a crash.
 //
 // Where there are no hard links (FAT, exFAT; Windows does not count on its
 // replacing rename there either), step 5 moves FILE to FILE.bak and step 6
 // moves FILE.~ql to the free name, and without -R FILE.bak is removed at the
-// end. Between those two moves the name is absent: the content is whole in
+// end. NoHardLinks below is the one place that tells a link error meaning
+// that from any other, which fails the run with nothing changed. Between
+// those two moves the name is absent: the content is whole in
 // FILE.bak and FILE.~ql, and the next run, finding the name absent, FILE.bak
 // present and FILE.~ql held by no one, moves FILE.bak back first and then
 // converts.
@@ -29,10 +35,14 @@
 // Any failure or cancel removes FILE.~ql and leaves FILE as it was, and an
 // old FILE.bak too: moved aside, it is put back. Only if putting the
 // original back fails is it left as FILE.bak, which the result says
-// (kConvertNotRestored). Nothing reaches the name before it is complete and
-// on the device, so a power cut after step 2 loses nothing either, given a
-// file system that honours fsync. A FILE.bak is removed only when it is the
-// file this run saw or made there.
+// (kConvertNotRestored); only if putting the old backup back fails is it
+// left as FILE.~qb, which the result names (kConvertOldBackupAside). A
+// FILE.~qb is removed only while a FILE.bak stands in its place. Nothing
+// reaches the name before it is complete and on the device, so a power cut
+// after step 2 loses nothing either, given a file system that honours
+// fsync. A stale FILE.bak is removed only while it is, size and times
+// included, the file this run saw there; one this run made, while it is
+// that file.
 //
 // A file the conversion would not change stops after step 2 with nothing
 // written: it keeps its identity, times and links. Only the backup changes:
@@ -41,8 +51,10 @@
 #include "convert.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "line_breaks.h"
@@ -68,16 +80,35 @@ struct Names {
 
 // `base` and a suffix, or, where that is over the directory's limit, a
 // shorter name still made from `base` alone, so that every run of the same
-// file finds the same work file.
+// file finds the same work file. The hash is 64 bits wide: two names that
+// share the kept start must not meet on one work file.
 std::string Derived(const std::string& base, const char* suffix, std::size_t limit) {
   const std::string plain = base + suffix;
   if (plain.size() <= limit) return plain;
-  std::uint32_t hash = 2166136261u;  // FNV-1a
-  for (unsigned char c : base) hash = (hash ^ c) * 16777619u;
-  char tag[16];
-  std::snprintf(tag, sizeof(tag), "~%08x", static_cast<unsigned>(hash));
-  const std::size_t keep = limit - std::char_traits<char>::length(suffix) - 9;
+  std::uint64_t hash = 14695981039346656037u;  // FNV-1a
+  for (unsigned char c : base) hash = (hash ^ c) * 1099511628211u;
+  char tag[24];
+  std::snprintf(tag, sizeof(tag), "~%016llx", static_cast<unsigned long long>(hash));
+  const std::size_t keep = limit - std::char_traits<char>::length(suffix) - 17;
   return base.substr(0, keep) + tag + suffix;
+}
+
+// The one place that decides which failures of a hard link send the commit
+// to the two moves: those that say the file system or platform gives no
+// second name here (FAT and exFAT, some network file systems, a file at its
+// link limit, a kernel that protects others' files from links). Any other
+// error (no room, no access, an entry in the way) fails the run with
+// nothing changed: the two moves leave the name absent for a moment, which
+// -R on a volume with links must never do.
+bool NoHardLinks(const Status& linked) {
+#ifdef _WIN32
+  constexpr int kInvalidFunction = 1, kNotSupported = 50, kTooManyLinks = 1142;
+  return linked.error == kInvalidFunction || linked.error == kNotSupported ||
+         linked.error == kTooManyLinks;
+#else
+  return linked.error == EPERM || linked.error == EOPNOTSUPP || linked.error == EMLINK ||
+         linked.error == ENOSYS;
+#endif
 }
 
 bool Cancelled(ConvertProgress progress, void* context, std::int64_t done, std::int64_t total) {
@@ -90,15 +121,19 @@ Status As(Status status, ConvertResult generic, ConvertResult meant) {
   return status;
 }
 
+// The refusal of a file that is no text, by what it looks like.
+Status Refused(const LineBreakRewriter& rewriter) {
+  return Failed(rewriter.looks_utf16() ? kConvertUtf16NoBom : kConvertBinary).At(Step::kRead);
+}
+
 // Streams the original through the rewriter into the work file (step 2).
 // Nothing is written while the output equals the input: at the first change
 // the unchanged part is copied from the original, and the rest follows.
 // `*unchanged` tells whether that point never came.
-Status Fill(InputFile& input, WorkFile& work, LineBreakRewriter& rewriter,
+Status Fill(InputFile& input, WorkFile& work, LineBreakRewriter& rewriter, std::int64_t total,
             std::size_t buffer_size, ConvertProgress progress, void* context, bool* unchanged) {
   // While nothing changes, larger reads: fewer calls, and nothing to write.
   std::vector<char> in(buffer_size * kSkimReads);
-  const std::int64_t total = input.Size();
   std::int64_t done = 0;
   std::int64_t same = 0;  // output so far, while it equals the input
   bool writing = false;
@@ -126,7 +161,7 @@ Status Fill(InputFile& input, WorkFile& work, LineBreakRewriter& rewriter,
       } else {
         char* out = work.Room(LineBreakRewriter::MaxOutput(size));
         const std::size_t size_out = rewriter.Rewrite(in.data() + at, size, out);
-        if (rewriter.binary()) return Failed(kConvertBinary).At(Step::kRead);
+        if (rewriter.binary()) return Refused(rewriter);
         Status written = put(size_out);
         if (!written.ok()) return written;
       }
@@ -136,7 +171,7 @@ Status Fill(InputFile& input, WorkFile& work, LineBreakRewriter& rewriter,
     }
   }
   const std::size_t tail = rewriter.Finish(work.Room(LineBreakRewriter::MaxOutput(0)));
-  if (rewriter.binary()) return Failed(kConvertBinary).At(Step::kRead);
+  if (rewriter.binary()) return Refused(rewriter);
   Status written = put(tail);
   if (!written.ok()) return written;
   *unchanged = !writing;
@@ -152,38 +187,59 @@ Status Flush(WorkFile& work, ConvertProgress progress, void* context, std::int64
   return Status();
 }
 
-// Removes `name` only while it is still `expected`: another run may have
-// put its own file there since.
-void RemoveIfSame(Directory& dir, const std::string& name, const FileState& expected) {
+// Removes `name` only while it is still the file `expected`: another run
+// or program may have put its own file there since. `whole` compares the
+// full identity (size and times too); without, the same file is enough,
+// for one this run linked or moved, which changes its change time. A
+// backup that will not go is simply kept.
+void RemoveIfSame(Directory& dir, const std::string& name, const FileState& expected, bool whole) {
   FileState now;
-  if (dir.State(name, &now) && now.SameFile(expected)) dir.Remove(name);
+  if (!dir.State(name, &now).ok() || now.kind != FileKind::kRegular) return;
+  if (whole ? now.Unchanged(expected) : now.SameFile(expected)) dir.Remove(name);
+}
+
+// The folder's entries pushed to the device once the file has its new
+// content: a failure no longer undoes anything, but is told.
+Status SyncAfterCommit(Directory& dir) {
+  Status synced = dir.Sync();
+  if (synced.ok()) return synced;
+  return As(synced, kConvertFlushFailed, kConvertFolderNotFlushed).At(Step::kSyncFolder);
 }
 
 // An old backup, moved aside for the commit and put back should it fail.
+// It is removed only once the commit made a new backup, or the run meant
+// to remove the old one; put back failing, it stays where it is.
 class AsideBackup {
  public:
   AsideBackup(Directory& dir, const Names& names) : dir_(dir), names_(names) {}
   AsideBackup(const AsideBackup&) = delete;
   AsideBackup& operator=(const AsideBackup&) = delete;
-  ~AsideBackup() {
-    if (moved_ && !kept_) dir_.Move(names_.aside, names_.backup);
-  }
 
   // Step 4: `old` is the backup as this run first saw it.
   Status Move(const FileState* old) {
     if (!old) return Status();
-    // One a crash left there holds no more than a stale backup.
-    if (dir_.Exists(names_.aside)) dir_.Remove(names_.aside);
     Status status = dir_.Move(names_.backup, names_.aside);
     if (!status.ok()) return As(status, kConvertMoveFailed, kConvertStaleBackup).At(Step::kRemoveStale);
     moved_ = true;
     state_ = *old;
     return Status();
   }
-  // The commit is done: the old backup goes.
+  // The commit is done: the old backup goes. Only the same file counts:
+  // the move changed its change time, and so does a link to it where it
+  // was the file itself.
   void Drop() {
-    kept_ = true;
-    if (moved_) RemoveIfSame(dir_, names_.aside, state_);
+    if (moved_) RemoveIfSame(dir_, names_.aside, state_, false);
+    moved_ = false;
+  }
+  // The commit failed with `failure`: the old backup goes back under its
+  // name. If it cannot, the failure says where it is.
+  Status PutBack(Status failure) {
+    if (!moved_) return failure;
+    moved_ = false;
+    Status back = dir_.Move(names_.aside, names_.backup);
+    if (back.ok()) return failure;
+    back.result = kConvertOldBackupAside;
+    return back.At(Step::kPutBackOld);
   }
 
  private:
@@ -191,100 +247,138 @@ class AsideBackup {
   const Names& names_;
   FileState state_;
   bool moved_ = false;
-  bool kept_ = false;
 };
+
+// Step 5 and 6 with -R, or where no rename replaces: the original keeps or
+// takes the backup's name, and the new content takes the file's.
+Status SwapIn(Directory& dir, WorkFile& work, const Names& names, const FileState& original) {
+  if (dir.ReplacesByRename()) {
+    Status linked = dir.Link(names.file, names.backup);
+    if (linked.ok()) {
+      // The name is never absent: the rename swaps the new content in.
+      Status status = work.MoveTo(names.file, true);
+      if (status.ok()) return status;
+      RemoveIfSame(dir, names.backup, original, false);
+      return As(status, kConvertMoveFailed, kConvertReplaceFailed).At(Step::kTakeName);
+    }
+    if (!NoHardLinks(linked)) return linked.At(Step::kMakeBackup);
+  }
+  Status status = dir.Move(names.file, names.backup);
+  if (!status.ok()) return status.At(Step::kMakeBackup);
+  status = work.MoveTo(names.file, false);
+  if (status.ok()) return status;
+  Status restored = dir.Move(names.backup, names.file);
+  if (!restored.ok()) {
+    restored.result = kConvertNotRestored;
+    return restored.At(Step::kRestore);
+  }
+  return As(status, kConvertMoveFailed, kConvertReplaceFailed).At(Step::kTakeName);
+}
 
 // Steps 3 to the end, once the work file is complete and on the device.
 Status Commit(Directory& dir, WorkFile& work, const Names& names, const FileState& original,
               const FileState* stale, bool keep_backup) {
   FileState now;
-  if (!dir.State(names.file, &now) || !now.Unchanged(original))
-    return Failed(kConvertFileChanged).At(Step::kTakeName);
+  Status status = dir.State(names.file, &now);
+  if (!status.ok()) return status.At(Step::kTakeName);
+  if (now.kind != FileKind::kRegular || !now.Unchanged(original))
+    return Failed(kConvertFileChanged, 0, names.file).At(Step::kTakeName);
 
   if (!keep_backup && dir.ReplacesByRename()) {
-    Status status = work.MoveTo(names.file, true);
+    status = work.MoveTo(names.file, true);
     if (!status.ok()) return As(status, kConvertMoveFailed, kConvertReplaceFailed).At(Step::kTakeName);
-    dir.Sync();
-    if (stale) RemoveIfSame(dir, names.backup, *stale);
-    return Status();
+    status = SyncAfterCommit(dir);
+    if (stale) RemoveIfSame(dir, names.backup, *stale, true);
+    return status;
   }
 
   AsideBackup aside(dir, names);
-  Status status = aside.Move(stale);
+  status = aside.Move(stale);
   if (!status.ok()) return status;
-  if (dir.ReplacesByRename() && dir.Link(names.file, names.backup)) {
-    // The name is never absent: the rename swaps the new content in.
-    status = work.MoveTo(names.file, true);
-    if (!status.ok()) {
-      RemoveIfSame(dir, names.backup, original);
-      return As(status, kConvertMoveFailed, kConvertReplaceFailed).At(Step::kTakeName);
-    }
-  } else {
-    status = dir.Move(names.file, names.backup);
-    if (!status.ok()) return status.At(Step::kMakeBackup);
-    status = work.MoveTo(names.file, false);
-    if (!status.ok()) {
-      Status restored = dir.Move(names.backup, names.file);
-      if (!restored.ok()) {
-        // The original stays the backup: the old one must not come back over it.
-        aside.Drop();
-        return Failed(kConvertNotRestored, restored.error).At(Step::kRestore);
-      }
-      return As(status, kConvertMoveFailed, kConvertReplaceFailed).At(Step::kTakeName);
-    }
-  }
-  dir.Sync();
+  status = SwapIn(dir, work, names, original);
+  // The original stays the backup: the old one must not come back over it.
+  if (status.result == kConvertNotRestored) return status;
+  if (!status.ok()) return aside.PutBack(status);
+  status = SyncAfterCommit(dir);
   aside.Drop();
-  // A backup that will not go is simply kept.
-  if (!keep_backup) RemoveIfSame(dir, names.backup, original);
-  return Status();
+  if (!keep_backup) RemoveIfSame(dir, names.backup, original, false);
+  return status;
 }
 
 // A file already in the style: only the backup changes.
 Status KeepAsItIs(Directory& dir, InputFile& input, WorkFile& work, const Names& names,
-                  const FileState* stale, bool keep_backup, ConvertProgress progress,
-                  void* context) {
+                  const FileState& original, const FileState* stale, bool keep_backup,
+                  ConvertProgress progress, void* context) {
   if (!keep_backup) {
-    if (stale) RemoveIfSame(dir, names.backup, *stale);
+    if (stale) RemoveIfSame(dir, names.backup, *stale, true);
     return Status();
   }
-  const std::int64_t size = input.Size();
-  Status status = work.CopyFrom(input, size);
+  Status status = work.CopyFrom(input, original.size);
   if (!status.ok()) return status.At(Step::kMakeBackup);
   status = work.CopyMode(input);
   if (!status.ok()) return status.At(Step::kMetadata);
-  status = Flush(work, progress, context, size);
+  status = Flush(work, progress, context, original.size);
   if (!status.ok()) return status;
   AsideBackup aside(dir, names);
   status = aside.Move(stale);
   if (!status.ok()) return status;
   status = work.MoveTo(names.backup, false);
-  if (!status.ok()) return status.At(Step::kMakeBackup);
-  dir.Sync();
+  if (!status.ok()) return aside.PutBack(status.At(Step::kMakeBackup));
+  status = SyncAfterCommit(dir);
   aside.Drop();
-  return Status();
+  return status;
 }
 
 // A conversion killed between its two moves left the name absent, the
 // original as FILE.bak and the new content in a FILE.~ql that no one holds.
-bool Recoverable(Directory& dir, const Names& names) {
+Status Recoverable(Directory& dir, const Names& names, bool* recoverable) {
+  *recoverable = false;
+  bool file = false, work = false, held = true;
   FileState backup;
-  return !dir.Exists(names.file) && dir.State(names.backup, &backup) && dir.Exists(names.work) &&
-         !dir.IsHeld(names.work);
+  Status status = dir.Exists(names.file, &file);
+  if (!status.ok() || file) return status;
+  status = dir.State(names.backup, &backup);
+  if (!status.ok() || backup.kind != FileKind::kRegular) return status;
+  status = dir.Exists(names.work, &work);
+  if (!status.ok() || !work) return status;
+  status = dir.IsHeld(names.work, &held);
+  *recoverable = status.ok() && !held;
+  return status;
 }
 
-// Puts back the original of a Recoverable conversion. True when it did.
-bool Recover(Directory& dir, const Names& names, Status* status) {
-  if (!Recoverable(dir, names)) return false;
-  *status = dir.Move(names.backup, names.file);
-  if (!status->ok()) {
-    *status = status->At(Step::kRestore);
-    return false;
+// Puts back the original of a Recoverable conversion; `*recovered` tells
+// whether there was one. An older backup that run had moved aside comes
+// back once this run holds the work file.
+Status Recover(Directory& dir, const Names& names, bool* recovered) {
+  Status status = Recoverable(dir, names, recovered);
+  if (!status.ok()) return status.At(Step::kCheckName);
+  if (!*recovered) return status;
+  status = dir.Move(names.backup, names.file);
+  if (!status.ok()) {
+    *recovered = false;
+    status.result = kConvertRecoveryFailed;
+    return status.At(Step::kRestore);
   }
-  // An older backup that run had moved aside goes back too.
-  if (dir.Exists(names.aside)) dir.Move(names.aside, names.backup);
-  dir.Sync();
-  return true;
+  return dir.Sync().At(Step::kRestore);
+}
+
+// Held the work file, so no other run is between its moves: an old backup
+// a killed run had moved aside goes back, or, with a newer backup in its
+// place, goes. One that cannot go back stays, and stops the run.
+Status SettleAside(Directory& dir, const Names& names) {
+  bool aside = false;
+  FileState backup;
+  Status status = dir.Exists(names.aside, &aside);
+  if (status.ok() && aside) status = dir.State(names.backup, &backup);
+  if (!status.ok() || !aside) return status.At(Step::kPutBackOld);
+  if (backup.kind == FileKind::kRegular) {
+    dir.Remove(names.aside);
+    return Status();
+  }
+  status = dir.Move(names.aside, names.backup);
+  if (status.ok()) return status;
+  status.result = kConvertOldBackupAside;
+  return status.At(Step::kPutBackOld);
 }
 
 bool IsStyle(LineBreakStyle style) {
@@ -297,11 +391,63 @@ Names NamesIn(Directory& dir, const std::string& base) {
           Derived(base, kAsideSuffix, limit)};
 }
 
+QuenloIdentity IdentityOf(const FileState& state) {
+  return {state.volume, state.id, state.size, state.modified, state.changed};
+}
+
+// The rest of a conversion, once the name is resolved and its directory
+// open: steps 1 to the end.
+Status ConvertIn(Directory& dir, const Names& names, LineBreakStyle style, bool keep_backup,
+                 std::size_t buffer_size, ConvertProgress progress, void* context,
+                 ConvertMode mode, const QuenloIdentity* expected, QuenloIdentity* file) {
+  // Step 1. The work file comes first: it is the lock against a second conversion.
+  std::unique_ptr<WorkFile> work;
+  Status status = dir.CreateWork(names.work, &work);
+  if (!status.ok()) return status.At(Step::kCreateWork);
+  status = SettleAside(dir, names);
+  if (!status.ok()) return status;
+  std::unique_ptr<InputFile> input;
+  status = dir.OpenInput(names.file, &input);
+  if (!status.ok()) return status.At(Step::kOpen);
+  FileState original;
+  status = input->State(&original);
+  if (!status.ok()) return status.At(Step::kOpen);
+  *file = IdentityOf(original);
+  if (expected && std::memcmp(expected, file, sizeof(*file)) != 0)
+    return Failed(kConvertFileChanged, 0, names.file).At(Step::kOpen);
+  FileState stale_state;
+  status = dir.State(names.backup, &stale_state);
+  if (!status.ok()) return status.At(Step::kRemoveStale);
+  if (stale_state.kind == FileKind::kOther)
+    return Failed(kConvertStaleBackup, 0, names.backup).At(Step::kRemoveStale);
+  const FileState* stale = stale_state.kind == FileKind::kRegular ? &stale_state : nullptr;
+  status = work->CopyMetadata(*input);
+  if (!status.ok()) return status.At(Step::kMetadata);
+
+  LineBreakRewriter rewriter(style, mode == kModeDetect);
+  bool unchanged = false;
+  status = Fill(*input, *work, rewriter, original.size, buffer_size, progress, context, &unchanged);
+  FileState now;
+  if (status.ok()) status = input->State(&now).At(Step::kRead);
+  if (status.ok() && !now.Unchanged(original))
+    status = Failed(kConvertFileChanged, 0, names.file).At(Step::kRead);
+  if (!status.ok()) return status;
+  if (unchanged)
+    return KeepAsItIs(dir, *input, *work, names, original, stale, keep_backup, progress, context);
+  status = work->CopyMode(*input).At(Step::kMetadata);
+  if (status.ok()) status = Flush(*work, progress, context, original.size);
+  // Closed first: Windows neither moves a file its opener did not share for
+  // deleting nor renames over an open one.
+  input.reset();
+  if (status.ok()) status = Commit(dir, *work, names, original, stale, keep_backup);
+  return status;
+}
+
 }  // namespace
 
 Status ConvertWith(Disk& disk, LineBreakStyle style, bool keep_backup, const char* name,
                    std::size_t buffer_size, ConvertProgress progress, void* context,
-                   ConvertMode mode) {
+                   ConvertMode mode, const QuenloIdentity* expected) {
   if (!IsStyle(style) || (mode != kModeDetect && mode != kModeBytes))
     return Failed(kConvertBadStyle).At(Step::kCheckName);
   if (!name || !*name) return Failed(kConvertNotAFile).At(Step::kCheckName);
@@ -311,55 +457,34 @@ Status ConvertWith(Disk& disk, LineBreakStyle style, bool keep_backup, const cha
 
   // Resolved once: from here on no step follows a link.
   const ResolvedName resolved = disk.Resolve(name);
-  Status status;
-  std::unique_ptr<Directory> dir = disk.OpenDirectory(resolved.directory, &status);
-  if (!dir) return kind == FileKind::kMissing ? Failed(kConvertNotAFile).At(Step::kCheckName)
-                                              : status.At(Step::kOpen);
+  std::unique_ptr<Directory> dir;
+  Status status = disk.OpenDirectory(resolved.directory, &dir);
+  if (!status.ok()) return kind == FileKind::kMissing ? Failed(kConvertNotAFile).At(Step::kCheckName)
+                                                      : status.At(Step::kOpen);
   const Names names = NamesIn(*dir, resolved.base);
+  // The names as messages show them, beside the file.
+  const std::string folder = resolved.full.substr(0, resolved.full.size() - resolved.base.size());
+  auto told = [&](Status told_status) {
+    told_status.backup = folder + names.backup;
+    told_status.work = folder + names.work;
+    told_status.aside = folder + names.aside;
+    return told_status;
+  };
   bool recovered = false;
   if (kind == FileKind::kMissing) {
-    recovered = Recover(*dir, names, &status);
-    if (!recovered) return status.ok() ? Failed(kConvertNotAFile).At(Step::kCheckName) : status;
+    status = Recover(*dir, names, &recovered);
+    if (!status.ok()) return told(status);
+    if (!recovered) return Failed(kConvertNotAFile).At(Step::kCheckName);
   }
   if (names.backup.size() > dir->NameLimit() && (keep_backup || !dir->ReplacesByRename()))
-    return Failed(kConvertBackupNameTooLong).At(Step::kCheckName);
-
-  // Step 1. The work file comes first: it is the lock against a second conversion.
-  std::unique_ptr<WorkFile> work = dir->CreateWork(names.work, &status);
-  if (!work) return status.At(Step::kCreateWork);
-  // Held now, so no other run is between its moves: an old backup a killed
-  // run had moved aside goes back, or, with a newer one in place, goes.
-  if (dir->Exists(names.aside) && !dir->Move(names.aside, names.backup).ok())
-    dir->Remove(names.aside);
-  std::unique_ptr<InputFile> input = dir->OpenInput(names.file, &status);
-  if (!input) return status.At(Step::kOpen);
-  const FileState original = input->State();
-  FileState stale_state;
-  const FileState* stale = dir->State(names.backup, &stale_state) ? &stale_state : nullptr;
-  if (!stale && dir->Exists(names.backup))
-    return Failed(kConvertStaleBackup).At(Step::kRemoveStale);
-  status = work->CopyMetadata(*input);
-  if (!status.ok()) return status.At(Step::kMetadata);
-
-  LineBreakRewriter rewriter(style, mode == kModeDetect);
-  bool unchanged = false;
-  status = Fill(*input, *work, rewriter, buffer_size, progress, context, &unchanged);
-  if (status.ok() && !input->State().Unchanged(original))
-    status = Failed(kConvertFileChanged).At(Step::kRead);
-  if (status.ok()) {
-    status = unchanged ? KeepAsItIs(*dir, *input, *work, names, stale, keep_backup, progress,
-                                    context)
-                       : work->CopyMode(*input).At(Step::kMetadata);
-  }
-  if (status.ok() && !unchanged) {
-    status = Flush(*work, progress, context, original.size);
-    // Closed first: Windows neither moves a file its opener did not share for
-    // deleting nor renames over an open one.
-    input.reset();
-    if (status.ok()) status = Commit(*dir, *work, names, original, stale, keep_backup);
-  }
+    status = Failed(kConvertBackupNameTooLong).At(Step::kCheckName);
+  QuenloIdentity file = {};
+  if (status.ok())
+    status = ConvertIn(*dir, names, style, keep_backup, buffer_size, progress, context, mode,
+                       expected, &file);
   status.recovered = recovered;
-  return status;
+  status.file = file;
+  return told(status);
 }
 
 NameKind KindOfName(Disk& disk, const char* name) {
@@ -373,10 +498,11 @@ NameKind KindOfName(Disk& disk, const char* name) {
       break;
   }
   const ResolvedName resolved = disk.Resolve(name);
-  Status status;
-  std::unique_ptr<Directory> dir = disk.OpenDirectory(resolved.directory, &status);
-  if (!dir) return kNameMissing;
-  return Recoverable(*dir, NamesIn(*dir, resolved.base)) ? kNameConvertible : kNameMissing;
+  std::unique_ptr<Directory> dir;
+  if (!disk.OpenDirectory(resolved.directory, &dir).ok()) return kNameMissing;
+  bool recoverable = false;
+  Recoverable(*dir, NamesIn(*dir, resolved.base), &recoverable);
+  return recoverable ? kNameConvertible : kNameMissing;
 }
 
 bool FitsNameBuffer(const char* name) {
@@ -389,10 +515,11 @@ std::string BackupName(Disk& disk, const char* name) {
 
 std::string WorkName(Disk& disk, const char* name) {
   const ResolvedName resolved = disk.Resolve(name);
-  Status status;
-  std::unique_ptr<Directory> dir = disk.OpenDirectory(resolved.directory, &status);
+  std::unique_ptr<Directory> dir;
   // A directory that will not open has no limit to read: the plain name.
-  const std::string work = dir ? NamesIn(*dir, resolved.base).work : resolved.base + kWorkSuffix;
+  const std::string work = disk.OpenDirectory(resolved.directory, &dir).ok()
+                               ? NamesIn(*dir, resolved.base).work
+                               : resolved.base + kWorkSuffix;
   return resolved.full.substr(0, resolved.full.size() - resolved.base.size()) + work;
 }
 

@@ -18,11 +18,12 @@ constexpr std::size_t kDefaultBufferSize = std::size_t{64} << 10;
 // One conversion, by the protocol at the top of convert.cpp: the name holds
 // the whole former content until the whole new content replaces it; on
 // failure or cancel nothing changes. A file it would not change is not
-// rewritten.
+// rewritten. With `expected`, a file under the name that is not that one
+// is refused as changed before anything is touched.
 Status ConvertWith(Disk& disk, LineBreakStyle style, bool keep_backup, const char* name,
                    std::size_t buffer_size = kDefaultBufferSize,
                    ConvertProgress progress = nullptr, void* context = nullptr,
-                   ConvertMode mode = kModeDetect);
+                   ConvertMode mode = kModeDetect, const QuenloIdentity* expected = nullptr);
 
 NameKind KindOfName(Disk& disk, const char* name);
 

@@ -1,6 +1,7 @@
 // The file operations the engine needs, behind an interface so that tests
-// can make any one of them fail. A failure carries its ConvertResult and the
-// system's error; the conversion adds the step it was at.
+// can make any one of them fail or record their order. Every call on a
+// directory or a file returns a Status: what it came to, the system's error
+// and the entry it touched; the conversion adds the step it was at.
 #ifndef QUENLO_DISK_H_
 #define QUENLO_DISK_H_
 
@@ -15,18 +16,31 @@ namespace quenlo {
 
 enum class FileKind { kMissing, kRegular, kOther };
 
-// What tells one file from another, and whether it changed.
+// What tells one file from another, and whether it changed. The change time
+// moves with every write, permission change or time set, and no program can
+// set it back.
 struct FileState {
+  FileKind kind = FileKind::kMissing;
   std::uint64_t volume = 0;  // device, or volume serial number
   std::uint64_t id = 0;      // inode, or file index
   std::int64_t size = 0;
   std::int64_t modified = 0;  // in the system's own ticks
+  std::int64_t changed = 0;   // the change time, in the same ticks
 
   bool SameFile(const FileState& other) const { return volume == other.volume && id == other.id; }
   bool Unchanged(const FileState& other) const {
-    return SameFile(other) && size == other.size && modified == other.modified;
+    return SameFile(other) && size == other.size && modified == other.modified &&
+           changed == other.changed;
   }
 };
+
+// The platform's own handle of an open file, so that a call given two files
+// reaches both without knowing their classes.
+#ifdef _WIN32
+using NativeFile = void*;
+#else
+using NativeFile = int;
+#endif
 
 // A file open for reading. The destructor closes it.
 class InputFile {
@@ -35,10 +49,9 @@ class InputFile {
   // Reads into `buffer`; `*got` is 0 at the end of the file. Fails with
   // kConvertReadFailed.
   virtual Status Read(char* buffer, std::size_t size, std::size_t* got) = 0;
-  // Size in bytes when opened.
-  virtual std::int64_t Size() = 0;
-  // As the open file is now.
-  virtual FileState State() = 0;
+  // As the open file is now: kConvertReadFailed when the system cannot say.
+  virtual Status State(FileState* state) = 0;
+  virtual NativeFile native() const = 0;
 };
 
 // The work file a conversion writes: created exclusively, and held so that
@@ -60,8 +73,9 @@ class WorkFile {
   // kConvertWriteFailed or kConvertDiskFull.
   virtual Status Write(std::size_t size) = 0;
   // Appends the first `size` bytes of `original`, leaving its read position
-  // alone: kConvertOk, kConvertReadFailed, kConvertWriteFailed or
-  // kConvertDiskFull. Only before the first Write.
+  // alone: kConvertOk, kConvertReadFailed, kConvertWriteFailed,
+  // kConvertDiskFull, or kConvertFileChanged when `original` ends before.
+  // Only before the first Write.
   virtual Status CopyFrom(InputFile& original, std::int64_t size) = 0;
   // Pushes the written bytes to the device: kConvertOk, kConvertFlushFailed
   // or kConvertDiskFull.
@@ -74,35 +88,37 @@ class WorkFile {
 
 // The directory that holds the file, opened once. Every step of a
 // conversion goes through it by plain names, and no step follows a link:
-// a name or a directory swapped meanwhile leads nowhere else.
+// a name or a directory swapped meanwhile leads nowhere else. A failure
+// names the entry it touched.
 class Directory {
  public:
   virtual ~Directory() = default;
-  // The entry `name` itself, a link not followed; false when there is none.
-  virtual bool State(const std::string& name, FileState* state) = 0;
-  virtual bool Exists(const std::string& name) = 0;
-  // 0, or the system's error.
-  virtual int Remove(const std::string& name) = 0;
+  // The entry `name` itself, a link not followed: its kind, and for a
+  // regular file its state. A missing entry is no failure.
+  virtual Status State(const std::string& name, FileState* state) = 0;
+  // Whether there is any entry `name`.
+  virtual Status Exists(const std::string& name, bool* exists) = 0;
+  virtual Status Remove(const std::string& name) = 0;
   // A second name for the file, failing when `to` exists or where the file
-  // system or platform cannot give one.
-  virtual bool Link(const std::string& from, const std::string& to) = 0;
+  // system or platform cannot give one; the error tells which.
+  virtual Status Link(const std::string& from, const std::string& to) = 0;
   // Never replaces an existing `to`: kConvertMoveFailed or kConvertInUse.
   virtual Status Move(const std::string& from, const std::string& to) = 0;
-  // Makes the moves in it survive a crash.
-  virtual void Sync() = 0;
+  // Makes the moves in it survive a crash: kConvertFlushFailed.
+  virtual Status Sync() = 0;
   // True where renaming over an existing file replaces it in one step.
   virtual bool ReplacesByRename() = 0;
   // The longest name it takes.
   virtual std::size_t NameLimit() = 0;
   // Opens a regular file: kConvertOpenFailed, kConvertInUse, or kConvertBusy
   // while a conversion writes it as its work file.
-  virtual std::unique_ptr<InputFile> OpenInput(const std::string& name, Status* status) = 0;
+  virtual Status OpenInput(const std::string& name, std::unique_ptr<InputFile>* input) = 0;
   // Creates the work file `name`. One left by a conversion that died is
   // replaced; a live one gives kConvertBusy. Other failures give
   // kConvertWorkFileFailed or kConvertDiskFull.
-  virtual std::unique_ptr<WorkFile> CreateWork(const std::string& name, Status* status) = 0;
-  // True while a live conversion holds the work file `name`.
-  virtual bool IsHeld(const std::string& name) = 0;
+  virtual Status CreateWork(const std::string& name, std::unique_ptr<WorkFile>* work) = 0;
+  // Whether a live conversion holds the work file `name`.
+  virtual Status IsHeld(const std::string& name, bool* held) = 0;
 };
 
 // A name resolved once: the directory that holds the file, and its name there.
@@ -123,7 +139,7 @@ class Disk {
   virtual ResolvedName Resolve(const std::string& name) = 0;
   // Opens the directory `path`, which Resolve gave, following no link:
   // kConvertOpenFailed.
-  virtual std::unique_ptr<Directory> OpenDirectory(const std::string& path, Status* status) = 0;
+  virtual Status OpenDirectory(const std::string& path, std::unique_ptr<Directory>* directory) = 0;
 };
 
 // The platform's own file system.

@@ -54,19 +54,25 @@ class Descriptor {
 bool IsDiskFull(int error) { return error == ENOSPC || error == EDQUOT; }
 
 // The failure errno stands for: a full disk, or `otherwise`.
-Status FromErrno(ConvertResult otherwise) {
+Status FromErrno(ConvertResult otherwise, const std::string& entry = std::string()) {
   const int error = errno;
-  return Failed(IsDiskFull(error) ? kConvertDiskFull : otherwise, error);
+  return Failed(IsDiskFull(error) ? kConvertDiskFull : otherwise, error, entry);
 }
 
-Status MoveFailed() { return Failed(kConvertMoveFailed, errno); }
+Status MoveFailed(const std::string& entry) { return Failed(kConvertMoveFailed, errno, entry); }
+
+std::int64_t Ticks(const struct timespec& time) {
+  return static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
 
 FileState StateOf(const struct stat& st) {
   FileState state;
+  state.kind = S_ISREG(st.st_mode) ? FileKind::kRegular : FileKind::kOther;
   state.volume = static_cast<std::uint64_t>(st.st_dev);
   state.id = static_cast<std::uint64_t>(st.st_ino);
   state.size = st.st_size;
-  state.modified = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  state.modified = Ticks(st.st_mtim);
+  state.changed = Ticks(st.st_ctim);
   return state;
 }
 
@@ -84,24 +90,25 @@ Status MoveNoReplace(int dir, const std::string& from, const std::string& to) {
   // Linux's own call (glibc 2.28 on); elsewhere, and on file systems
   // without it, the POSIX steps below.
   if (::renameat2(dir, from.c_str(), dir, to.c_str(), RENAME_NOREPLACE) == 0) return Status();
-  if (errno != EINVAL && errno != ENOSYS) return MoveFailed();
+  if (errno != EINVAL && errno != ENOSYS) return MoveFailed(from);
 #endif
   // Link and unlink, or check, then rename where there are no hard links either.
   if (::linkat(dir, from.c_str(), dir, to.c_str(), 0) == 0) {
     if (::unlinkat(dir, from.c_str(), 0) == 0) return Status();
-    Status failed = MoveFailed();
+    Status failed = MoveFailed(from);
     ::unlinkat(dir, to.c_str(), 0);
     return failed;
   }
-  if (errno == EEXIST) return MoveFailed();
+  if (errno == EEXIST) return MoveFailed(to);
   struct stat st;
   if (::fstatat(dir, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
-    return Failed(kConvertMoveFailed, EEXIST);
-  return ::renameat(dir, from.c_str(), dir, to.c_str()) == 0 ? Status() : MoveFailed();
+    return Failed(kConvertMoveFailed, EEXIST, to);
+  return ::renameat(dir, from.c_str(), dir, to.c_str()) == 0 ? Status() : MoveFailed(from);
 }
 
 // Appends the first `size` bytes of `from` to `to`, inside the kernel where
-// it can; `*copied` tells how far it came.
+// it can; `*copied` tells how far it came. A file that ends before `size`
+// changed since it was read.
 Status CopyPrefix(int from, int to, off_t size, off_t* copied) {
   *copied = 0;
   off_t& offset = *copied;
@@ -111,7 +118,7 @@ Status CopyPrefix(int from, int to, off_t size, off_t* copied) {
     ssize_t got = ::copy_file_range(from, &offset, to, nullptr,
                                     static_cast<std::size_t>(size - offset), 0);
     if (got > 0) continue;
-    if (got == 0) return Failed(kConvertReadFailed);  // the file shrank
+    if (got == 0) return Failed(kConvertFileChanged);
     if (errno == EINTR) continue;
     // Not across these file systems: through a buffer instead.
     if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP) break;
@@ -124,7 +131,8 @@ Status CopyPrefix(int from, int to, off_t size, off_t* copied) {
         std::min<off_t>(size - offset, static_cast<off_t>(buffer.size())));
     ssize_t got = ::pread(from, buffer.data(), want, offset);
     if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return Failed(kConvertReadFailed, got < 0 ? errno : 0);
+    if (got == 0) return Failed(kConvertFileChanged);
+    if (got < 0) return Failed(kConvertReadFailed, errno);
     Status written = WriteAll(to, buffer.data(), static_cast<std::size_t>(got));
     if (!written.ok()) return written;
     offset += got;
@@ -145,12 +153,13 @@ class PosixInput : public InputFile {
       if (errno != EINTR) return Failed(kConvertReadFailed, errno);
     }
   }
-  std::int64_t Size() override { return State().size; }
-  FileState State() override {
+  Status State(FileState* state) override {
     struct stat st;
-    return ::fstat(fd_.get(), &st) == 0 ? StateOf(st) : FileState();
+    if (::fstat(fd_.get(), &st) != 0) return Failed(kConvertReadFailed, errno);
+    *state = StateOf(st);
+    return Status();
   }
-  int fd() const { return fd_.get(); }
+  NativeFile native() const override { return fd_.get(); }
 
  private:
   Descriptor fd_;
@@ -168,7 +177,7 @@ class PosixWork : public WorkFile {
   }
 
   Status CopyMetadata(InputFile& original) override {
-    int from = static_cast<PosixInput&>(original).fd();
+    const int from = original.native();
     struct stat st;
     if (::fstat(from, &st) != 0) return Failed(kConvertReadFailed, errno);
     if (::fchown(fd_.get(), st.st_uid, st.st_gid) != 0) return Failed(kConvertOwnerNotKept, errno);
@@ -182,7 +191,7 @@ class PosixWork : public WorkFile {
     // capabilities.
     Status written = writer_.Finish();
     if (!written.ok()) return written;
-    int from = static_cast<PosixInput&>(original).fd();
+    const int from = original.native();
     struct stat st;
     if (::fstat(from, &st) != 0) return Failed(kConvertReadFailed, errno);
     // After the access ACL, whose mask the group bits must match.
@@ -196,7 +205,7 @@ class PosixWork : public WorkFile {
 
   Status CopyFrom(InputFile& original, std::int64_t size) override {
     off_t copied = 0;
-    Status status = CopyPrefix(static_cast<PosixInput&>(original).fd(), fd_.get(),
+    Status status = CopyPrefix(original.native(), fd_.get(),
                                static_cast<off_t>(size), &copied);
     writer_.Skip(copied);
     return status;
@@ -210,10 +219,10 @@ class PosixWork : public WorkFile {
 
   Status MoveTo(const std::string& name, bool replace) override {
     // Someone else's file under the work file's name must not take the name.
-    if (!IsAt(fd_.get(), dir_, name_)) return Failed(kConvertFileChanged, ESTALE);
+    if (!IsAt(fd_.get(), dir_, name_)) return Failed(kConvertFileChanged, ESTALE, name_);
     Status status = !replace ? MoveNoReplace(dir_, name_, name)
                     : ::renameat(dir_, name_.c_str(), dir_, name.c_str()) == 0 ? Status()
-                                                                               : MoveFailed();
+                                                                               : MoveFailed(name);
     if (status.ok()) moved_ = true;
     return status;
   }
@@ -230,35 +239,44 @@ class PosixDirectory : public Directory {
  public:
   explicit PosixDirectory(int fd) : fd_(fd) {}
 
-  bool State(const std::string& name, FileState* state) override {
+  Status State(const std::string& name, FileState* state) override {
     struct stat st;
-    if (::fstatat(fd_.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
-      return false;
+    if (::fstatat(fd_.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+      // A name over the limit is one no entry can have.
+      if (errno != ENOENT && errno != ENAMETOOLONG) return Failed(kConvertReadFailed, errno, name);
+      *state = FileState();
+      return Status();
+    }
     *state = StateOf(st);
-    return true;
+    return Status();
   }
 
-  bool Exists(const std::string& name) override {
-    struct stat st;
-    return ::fstatat(fd_.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+  Status Exists(const std::string& name, bool* exists) override {
+    FileState state;
+    Status status = State(name, &state);
+    *exists = state.kind != FileKind::kMissing;
+    return status;
   }
 
-  int Remove(const std::string& name) override {
-    return ::unlinkat(fd_.get(), name.c_str(), 0) == 0 ? 0 : errno;
+  Status Remove(const std::string& name) override {
+    if (::unlinkat(fd_.get(), name.c_str(), 0) == 0) return Status();
+    return Failed(kConvertMoveFailed, errno, name);
   }
 
-  bool Link(const std::string& from, const std::string& to) override {
-    return ::linkat(fd_.get(), from.c_str(), fd_.get(), to.c_str(), 0) == 0;
+  Status Link(const std::string& from, const std::string& to) override {
+    if (::linkat(fd_.get(), from.c_str(), fd_.get(), to.c_str(), 0) == 0) return Status();
+    return Failed(kConvertMoveFailed, errno, to);
   }
 
   Status Move(const std::string& from, const std::string& to) override {
     return MoveNoReplace(fd_.get(), from, to);
   }
 
-  void Sync() override {
-    // Nothing to undo if it fails: both files are whole whatever the
-    // directory's entries hold after a crash.
-    ::fsync(fd_.get());
+  Status Sync() override {
+    if (::fsync(fd_.get()) == 0) return Status();
+    // A file system that keeps no directory to flush says EINVAL.
+    if (errno == EINVAL) return Status();
+    return Failed(kConvertFlushFailed, errno, ".");
   }
 
   bool ReplacesByRename() override { return true; }
@@ -268,52 +286,56 @@ class PosixDirectory : public Directory {
     return limit > 0 ? static_cast<std::size_t>(limit) : 255;
   }
 
-  std::unique_ptr<InputFile> OpenInput(const std::string& name, Status* status) override {
+  Status OpenInput(const std::string& name, std::unique_ptr<InputFile>* input) override {
     Descriptor fd(OpenEntry(name));
-    if (!fd.valid()) {
-      *status = Failed(errno == ELOOP ? kConvertFileChanged : kConvertOpenFailed, errno);
-      return nullptr;
-    }
+    if (!fd.valid())
+      return Failed(errno == ELOOP ? kConvertFileChanged : kConvertOpenFailed, errno, name);
     struct stat st;
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-      *status = Failed(kConvertFileChanged, EINVAL);
-      return nullptr;
-    }
+    if (::fstat(fd.get(), &st) != 0) return Failed(kConvertReadFailed, errno, name);
+    if (!S_ISREG(st.st_mode)) return Failed(kConvertFileChanged, EINVAL, name);
     // A live work file is locked exclusively: it is no input.
-    if (::flock(fd.get(), LOCK_SH | LOCK_NB) != 0) {
-      *status = Failed(kConvertBusy);
-      return nullptr;
-    }
-    return std::make_unique<PosixInput>(fd.release());
+    if (::flock(fd.get(), LOCK_SH | LOCK_NB) != 0)
+      return errno == EWOULDBLOCK ? Failed(kConvertBusy, 0, name)
+                                  : Failed(kConvertOpenFailed, errno, name);
+    *input = std::make_unique<PosixInput>(fd.release());
+    return Status();
   }
 
-  std::unique_ptr<WorkFile> CreateWork(const std::string& name, Status* status) override {
+  Status CreateWork(const std::string& name, std::unique_ptr<WorkFile>* work) override {
     // A few rounds: another conversion may be clearing the same stale file.
     for (int round = 0; round < 8; ++round) {
-      int fd = ::openat(fd_.get(), name.c_str(),
-                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-      if (fd >= 0) {
+      Descriptor fd(::openat(fd_.get(), name.c_str(),
+                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+      if (fd.valid()) {
         // Until the lock is held, a conversion that takes it for stale may
         // remove it and create its own: then that one goes on, and the name
         // is no longer ours to remove.
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && IsAt(fd, fd_.get(), name)) return Held(fd, name);
-        *status = Failed(kConvertBusy);
-        ::close(fd);
-        return nullptr;
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+          if (errno == EWOULDBLOCK) return Failed(kConvertBusy, 0, name);
+          // No lock to be had here: the file this run made goes again.
+          Status failed = Failed(kConvertWorkFileFailed, errno, name);
+          if (IsAt(fd.get(), fd_.get(), name)) ::unlinkat(fd_.get(), name.c_str(), 0);
+          return failed;
+        }
+        if (!IsAt(fd.get(), fd_.get(), name)) return Failed(kConvertBusy, 0, name);
+        *work = Held(fd.release(), name);
+        return Status();
       }
-      if (errno != EEXIST) {
-        *status = FromErrno(kConvertWorkFileFailed);
-        return nullptr;
-      }
-      if (!RemoveStaleWork(name, status)) return nullptr;
+      if (errno != EEXIST) return FromErrno(kConvertWorkFileFailed, name);
+      Status removed = RemoveStaleWork(name);
+      if (!removed.ok()) return removed;
     }
-    *status = Failed(kConvertBusy);
-    return nullptr;
+    return Failed(kConvertBusy, 0, name);
   }
 
-  bool IsHeld(const std::string& name) override {
+  Status IsHeld(const std::string& name, bool* held) override {
+    *held = false;
     Descriptor old(OpenEntry(name));
-    return old.valid() && ::flock(old.get(), LOCK_SH | LOCK_NB) != 0;
+    if (!old.valid()) return errno == ENOENT ? Status() : Failed(kConvertReadFailed, errno, name);
+    if (::flock(old.get(), LOCK_SH | LOCK_NB) == 0) return Status();
+    if (errno != EWOULDBLOCK) return Failed(kConvertReadFailed, errno, name);
+    *held = true;
+    return Status();
   }
 
  private:
@@ -333,35 +355,23 @@ class PosixDirectory : public Directory {
     }
   }
 
-  // Removes a work file whose conversion died; false with `*status` set
-  // when it belongs to a live one or cannot be removed.
-  bool RemoveStaleWork(const std::string& name, Status* status) {
+  // Removes a work file whose conversion died: kConvertBusy when it
+  // belongs to a live one, kConvertWorkFileFailed when it cannot go.
+  Status RemoveStaleWork(const std::string& name) {
     Descriptor old(OpenEntry(name));
-    if (!old.valid()) {
-      if (errno == ENOENT) return true;
-      *status = Failed(kConvertWorkFileFailed, errno);
-      return false;
-    }
+    if (!old.valid())
+      return errno == ENOENT ? Status() : Failed(kConvertWorkFileFailed, errno, name);
     struct stat st;
-    if (::fstat(old.get(), &st) != 0) {
-      *status = Failed(kConvertWorkFileFailed, errno);
-      return false;
-    }
-    if (!S_ISREG(st.st_mode)) {
-      *status = Failed(kConvertWorkFileFailed, EISDIR);
-      return false;
-    }
-    if (::flock(old.get(), LOCK_EX | LOCK_NB) != 0) {
-      *status = Failed(kConvertBusy);
-      return false;
-    }
+    if (::fstat(old.get(), &st) != 0) return Failed(kConvertWorkFileFailed, errno, name);
+    if (!S_ISREG(st.st_mode)) return Failed(kConvertWorkFileFailed, EISDIR, name);
+    if (::flock(old.get(), LOCK_EX | LOCK_NB) != 0)
+      return errno == EWOULDBLOCK ? Failed(kConvertBusy, 0, name)
+                                  : Failed(kConvertWorkFileFailed, errno, name);
     // Held locked until it is gone, so no one else takes it for stale.
     if (IsAt(old.get(), fd_.get(), name) && ::unlinkat(fd_.get(), name.c_str(), 0) != 0 &&
-        errno != ENOENT) {
-      *status = Failed(kConvertWorkFileFailed, errno);
-      return false;
-    }
-    return true;
+        errno != ENOENT)
+      return Failed(kConvertWorkFileFailed, errno, name);
+    return Status();
   }
 
   Descriptor fd_;
@@ -474,14 +484,14 @@ class PosixDisk : public Disk {
     return {slash == 0 ? "/" : full.substr(0, slash), full.substr(slash + 1), full};
   }
 
-  std::unique_ptr<Directory> OpenDirectory(const std::string& path, Status* status) override {
-    int fd = OpenNoLinks(path);
-    if (fd < 0) {
-      *status = Failed(errno == ELOOP || errno == ENOTDIR ? kConvertFileChanged : kConvertOpenFailed,
-                       errno);
-      return nullptr;
-    }
-    return std::make_unique<PosixDirectory>(fd);
+  Status OpenDirectory(const std::string& path, std::unique_ptr<Directory>* directory) override {
+    Descriptor fd(OpenNoLinks(path));
+    if (!fd.valid())
+      return Failed(errno == ELOOP || errno == ENOTDIR ? kConvertFileChanged : kConvertOpenFailed,
+                    errno, path);
+    *directory = std::make_unique<PosixDirectory>(fd.get());
+    fd.release();
+    return Status();
   }
 };
 

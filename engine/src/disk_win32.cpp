@@ -83,13 +83,14 @@ bool IsInUse(DWORD error) {
 }
 
 // The failure the last error stands for: a full disk, or `otherwise`.
-Status FromLastError(ConvertResult otherwise) {
+Status FromLastError(ConvertResult otherwise, const std::string& entry = std::string()) {
   const DWORD error = ::GetLastError();
-  return Failed(IsDiskFull(error) ? kConvertDiskFull : otherwise, static_cast<int>(error));
+  return Failed(IsDiskFull(error) ? kConvertDiskFull : otherwise, static_cast<int>(error), entry);
 }
 
-Status MoveFailed(DWORD error) {
-  return Failed(IsInUse(error) ? kConvertInUse : kConvertMoveFailed, static_cast<int>(error));
+Status MoveFailed(DWORD error, const std::string& entry) {
+  return Failed(IsInUse(error) ? kConvertInUse : kConvertMoveFailed, static_cast<int>(error),
+                entry);
 }
 
 bool SetAttributes(HANDLE handle, DWORD attributes) {
@@ -164,19 +165,28 @@ DWORD DeleteAnyway(HANDLE directory, const std::wstring& name) {
   return ::DeleteFileW(name.c_str()) ? ERROR_SUCCESS : ::GetLastError();
 }
 
-// The volume serial number and file index tell one file from another.
-FileState StateOf(HANDLE handle) {
+// The volume serial number and file index tell one file from another; the
+// change time comes from the basic information. False with the last error
+// set when the system cannot say.
+bool StateOf(HANDLE handle, FileState* state) {
   BY_HANDLE_FILE_INFORMATION info;
-  FileState state;
-  if (!::GetFileInformationByHandle(handle, &info)) return state;
-  state.volume = info.dwVolumeSerialNumber;
-  state.id = FileIndex(info);
-  state.size = static_cast<std::int64_t>((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) |
-                                         info.nFileSizeLow);
-  state.modified = static_cast<std::int64_t>(
+  FILE_BASIC_INFO basic;
+  if (!::GetFileInformationByHandle(handle, &info) ||
+      !::GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof(basic)))
+    return false;
+  state->kind = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+                        IsLink(handle, info.dwFileAttributes)
+                    ? FileKind::kOther
+                    : FileKind::kRegular;
+  state->volume = info.dwVolumeSerialNumber;
+  state->id = FileIndex(info);
+  state->size = static_cast<std::int64_t>((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) |
+                                          info.nFileSizeLow);
+  state->modified = static_cast<std::int64_t>(
       (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
       info.ftLastWriteTime.dwLowDateTime);
-  return state;
+  state->changed = basic.ChangeTime.QuadPart;
+  return true;
 }
 
 // `name` in the directory `directory`.
@@ -197,12 +207,11 @@ class Win32Input : public InputFile {
     *got = read;
     return Status();
   }
-  std::int64_t Size() override {
-    LARGE_INTEGER size;
-    return ::GetFileSizeEx(handle_.get(), &size) ? size.QuadPart : 0;
+  Status State(FileState* state) override {
+    if (StateOf(handle_.get(), state)) return Status();
+    return Failed(kConvertReadFailed, static_cast<int>(::GetLastError()));
   }
-  FileState State() override { return StateOf(handle_.get()); }
-  HANDLE get() const { return handle_.get(); }
+  NativeFile native() const override { return handle_.get(); }
 
  private:
   Handle handle_;
@@ -227,7 +236,7 @@ class Win32Work : public WorkFile {
 
   Status CopyMetadata(InputFile& original) override {
     BY_HANDLE_FILE_INFORMATION info;
-    if (!::GetFileInformationByHandle(static_cast<Win32Input&>(original).get(), &info))
+    if (!::GetFileInformationByHandle(original.native(), &info))
       return Failed(kConvertReadFailed, static_cast<int>(::GetLastError()));
     attributes_ = info.dwFileAttributes & kKeptAttributes;
     return Status();
@@ -245,7 +254,7 @@ class Win32Work : public WorkFile {
   Status Write(std::size_t size) override { return WriteAll(room_.data(), size); }
 
   Status CopyFrom(InputFile& original, std::int64_t size) override {
-    const HANDLE from = static_cast<Win32Input&>(original).get();
+    const HANDLE from = original.native();
     // A positioned read moves the file pointer too; it is put back after.
     LARGE_INTEGER zero = {}, position;
     if (!::SetFilePointerEx(from, zero, &position, FILE_CURRENT))
@@ -265,7 +274,7 @@ class Win32Work : public WorkFile {
         break;
       }
       if (got == 0) {
-        status = Failed(kConvertReadFailed);  // the file shrank
+        status = Failed(kConvertFileChanged);  // it ends before: it shrank
         break;
       }
       status = WriteAll(buffer.data(), got);
@@ -300,7 +309,7 @@ class Win32Work : public WorkFile {
                                       static_cast<DWORD>(buffer.size()))) {
       DWORD error = ::GetLastError();
       SetAttributes(handle_.get(), 0);
-      return MoveFailed(error);
+      return MoveFailed(error, name);
     }
     moved_ = true;
     ::FlushFileBuffers(handle_.get());
@@ -396,43 +405,53 @@ class Win32Directory : public Directory {
   Win32Directory(std::string path, HANDLE handle, bool hard_links)
       : path_(std::move(path)), handle_(handle), hard_links_(hard_links) {}
 
-  bool State(const std::string& name, FileState* state) override {
+  Status State(const std::string& name, FileState* state) override {
+    *state = FileState();
     Handle handle(::CreateFileW(Wide(name).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!handle.valid()) return false;
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!::GetFileInformationByHandle(handle.get(), &info) ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
-        IsLink(handle.get(), info.dwFileAttributes))
-      return false;
-    *state = StateOf(handle.get());
-    return true;
+    if (!handle.valid()) {
+      const DWORD error = ::GetLastError();
+      if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+          error == ERROR_INVALID_NAME || error == ERROR_FILENAME_EXCED_RANGE)
+        return Status();
+      // Something is there that cannot be looked at: not a file to use.
+      state->kind = FileKind::kOther;
+      return Status();
+    }
+    if (!StateOf(handle.get(), state))
+      return Failed(kConvertReadFailed, static_cast<int>(::GetLastError()), name);
+    return Status();
   }
 
-  bool Exists(const std::string& name) override {
+  Status Exists(const std::string& name, bool* exists) override {
     const std::wstring wide = Wide(name);
     // The attribute query also sees an entry the search cannot list.
-    return FindHandle(wide).found() || ::GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
+    *exists = FindHandle(wide).found() || ::GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return Status();
   }
 
   // A read-only backup goes too, like any other.
-  int Remove(const std::string& name) override {
-    return static_cast<int>(DeleteAnyway(handle_.get(), Wide(name)));
+  Status Remove(const std::string& name) override {
+    const DWORD error = DeleteAnyway(handle_.get(), Wide(name));
+    if (error == ERROR_SUCCESS) return Status();
+    return Failed(kConvertMoveFailed, static_cast<int>(error), name);
   }
 
-  bool Link(const std::string& from, const std::string& to) override {
-    return hard_links_ && ::CreateHardLinkW(Wide(to).c_str(), Wide(from).c_str(), nullptr);
+  Status Link(const std::string& from, const std::string& to) override {
+    if (!hard_links_) return Failed(kConvertMoveFailed, ERROR_NOT_SUPPORTED, to);
+    if (::CreateHardLinkW(Wide(to).c_str(), Wide(from).c_str(), nullptr)) return Status();
+    return Failed(kConvertMoveFailed, static_cast<int>(::GetLastError()), to);
   }
 
   Status Move(const std::string& from, const std::string& to) override {
     // Without MOVEFILE_REPLACE_EXISTING an existing `to` makes it fail.
     if (::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_WRITE_THROUGH))
       return Status();
-    return MoveFailed(::GetLastError());
+    return MoveFailed(::GetLastError(), from);
   }
 
   // The moves were made with write-through.
-  void Sync() override {}
+  Status Sync() override { return Status(); }
 
   // Where the volume has hard links (NTFS, ReFS), its rename replaces a
   // file in one step. FAT and exFAT take the two moves, which the next run
@@ -443,7 +462,7 @@ class Win32Directory : public Directory {
   // the engine leaves them whole.
   std::size_t NameLimit() override { return std::size_t{1} << 20; }
 
-  std::unique_ptr<InputFile> OpenInput(const std::string& name, Status* status) override {
+  Status OpenInput(const std::string& name, std::unique_ptr<InputFile>* input) override {
     // Shared for reading alone: no other program writes, moves or deletes
     // it while it is read, and one that has it open for that already makes
     // the open fail, before any work. The delete access is what the commit
@@ -453,53 +472,57 @@ class Win32Directory : public Directory {
                                 nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!handle.valid()) {
       const DWORD error = ::GetLastError();
-      *status = Failed(IsInUse(error) ? kConvertInUse : kConvertOpenFailed, static_cast<int>(error));
-      return nullptr;
+      return Failed(IsInUse(error) ? kConvertInUse : kConvertOpenFailed, static_cast<int>(error),
+                    name);
     }
+    FileState opened;
+    if (!StateOf(handle.get(), &opened))
+      return Failed(kConvertReadFailed, static_cast<int>(::GetLastError()), name);
     // The name was resolved to the file itself: a link there was put since.
     // Held as it is now, the entry can no longer change.
     FileState entry;
-    if (!State(name, &entry) || !entry.SameFile(StateOf(handle.get()))) {
-      *status = Failed(kConvertFileChanged, ERROR_CANT_RESOLVE_FILENAME);
-      return nullptr;
-    }
-    auto input = std::make_unique<Win32Input>(handle.get());
+    Status status = State(name, &entry);
+    if (!status.ok()) return status;
+    if (entry.kind != FileKind::kRegular || !entry.SameFile(opened))
+      return Failed(kConvertFileChanged, ERROR_CANT_RESOLVE_FILENAME, name);
+    *input = std::make_unique<Win32Input>(handle.get());
     handle.Release();
-    return input;
+    return Status();
   }
 
-  std::unique_ptr<WorkFile> CreateWork(const std::string& name, Status* status) override {
+  Status CreateWork(const std::string& name, std::unique_ptr<WorkFile>* work) override {
     const std::wstring wide = Wide(name);
     // A few rounds: another conversion may be clearing the same stale file.
     for (int round = 0; round < 8; ++round) {
       HANDLE handle = ::CreateFileW(wide.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
-      if (handle != INVALID_HANDLE_VALUE) return Held(handle, wide);
+      if (handle != INVALID_HANDLE_VALUE) {
+        *work = Held(handle, wide);
+        return Status();
+      }
       DWORD error = ::GetLastError();
       if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
         // Busy says it all: the sharing violation adds nothing.
-        *status = IsInUse(error) ? Failed(kConvertBusy)
-                                 : Failed(IsDiskFull(error) ? kConvertDiskFull : kConvertWorkFileFailed,
-                                          static_cast<int>(error));
-        return nullptr;
+        if (IsInUse(error)) return Failed(kConvertBusy, 0, name);
+        return Failed(IsDiskFull(error) ? kConvertDiskFull : kConvertWorkFileFailed,
+                      static_cast<int>(error), name);
       }
       // One that a live conversion holds cannot be deleted.
       error = DeleteAnyway(handle_.get(), wide);
       if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND) {
-        *status = IsInUse(error) ? Failed(kConvertBusy)
-                                 : Failed(kConvertWorkFileFailed, static_cast<int>(error));
-        return nullptr;
+        if (IsInUse(error)) return Failed(kConvertBusy, 0, name);
+        return Failed(kConvertWorkFileFailed, static_cast<int>(error), name);
       }
     }
-    *status = Failed(kConvertBusy);
-    return nullptr;
+    return Failed(kConvertBusy, 0, name);
   }
 
   // A live work file is held without sharing.
-  bool IsHeld(const std::string& name) override {
+  Status IsHeld(const std::string& name, bool* held) override {
     Handle handle(::CreateFileW(Wide(name).c_str(), GENERIC_READ, kShareAll, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return !handle.valid() && IsInUse(::GetLastError());
+    *held = !handle.valid() && IsInUse(::GetLastError());
+    return Status();
   }
 
  private:
@@ -578,7 +601,7 @@ class Win32Disk : public Disk {
     return Split(Join(path, base));
   }
 
-  std::unique_ptr<Directory> OpenDirectory(const std::string& path, Status* status) override {
+  Status OpenDirectory(const std::string& path, std::unique_ptr<Directory>* directory) override {
     const std::wstring wide = WidePath(path);
     // Held for listing, so that its sharing keeps it in place; where it may
     // not be listed, only looked at.
@@ -589,18 +612,14 @@ class Win32Disk : public Disk {
                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     }
     BY_HANDLE_FILE_INFORMATION info;
-    if (!handle.valid() || !::GetFileInformationByHandle(handle.get(), &info)) {
-      *status = Failed(kConvertOpenFailed, static_cast<int>(::GetLastError()));
-      return nullptr;
-    }
-    if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      *status = Failed(kConvertOpenFailed, ERROR_DIRECTORY);
-      return nullptr;
-    }
+    if (!handle.valid() || !::GetFileInformationByHandle(handle.get(), &info))
+      return Failed(kConvertOpenFailed, static_cast<int>(::GetLastError()), path);
+    if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      return Failed(kConvertOpenFailed, ERROR_DIRECTORY, path);
     const bool hard_links = HasHardLinks(handle.get());
-    auto directory = std::make_unique<Win32Directory>(path, handle.get(), hard_links);
+    *directory = std::make_unique<Win32Directory>(path, handle.get(), hard_links);
     handle.Release();
-    return directory;
+    return Status();
   }
 };
 

@@ -69,6 +69,17 @@ QuenloStatus quenlo_convert(LineBreakStyle style, int keep_backup, ConvertMode m
       .ToC();
 }
 
+QuenloStatus quenlo_convert_same(LineBreakStyle style, int keep_backup, ConvertMode mode,
+                                 const char* name, const QuenloIdentity* expected,
+                                 ConvertProgress progress, void* context) {
+  return Guarded([&] {
+           return quenlo::ConvertWith(quenlo::RealDisk(), style, keep_backup != 0, name,
+                                      quenlo::kDefaultBufferSize, progress, context, mode,
+                                      expected);
+         })
+      .ToC();
+}
+
 int quenlo_backup_name(const char* name, char* buffer, int size) {
   return CopyName([name] { return quenlo::BackupName(quenlo::RealDisk(), name); }, buffer, size);
 }

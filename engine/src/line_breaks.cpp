@@ -1,6 +1,7 @@
 #include "line_breaks.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #ifdef __SSE2__
@@ -29,33 +30,139 @@ int Starts(const unsigned char* head, std::size_t size, const Bom& bom) {
   return n == bom.size ? 1 : -1;
 }
 
-// True when no byte of [p, end) is a NUL (if `nul` is asked), and each CR
+// The C0 control bytes that text does not use, NUL among them, bit b for
+// byte b: 00-06, 10-19 and 1C-1F. BEL, BS, TAB, LF, VT, FF, CR, SO, SI,
+// SUB and ESC are text.
+constexpr std::uint32_t kBinaryBytes = 0xF3FF007Fu;
+
+bool IsBinaryByte(unsigned char byte) { return byte < 32 && (kBinaryBytes >> byte & 1) != 0; }
+
+// What a file that starts with it is, whatever follows.
+constexpr char kPdfStart[] = "%PDF-";
+constexpr std::size_t kPdfStartSize = sizeof(kPdfStart) - 1;
+
+#ifdef __SSE2__
+// Whether 16-byte rounds met a binary byte. Per range, the least distance
+// of any byte above its first byte; a distance within the range's width at
+// the end is a hit. Two instructions a range and round, no branch.
+class BinaryBytes {
+ public:
+  void Add(__m128i bytes) {
+    low_ = _mm_min_epu8(low_, bytes);
+    middle_ = _mm_min_epu8(middle_, _mm_sub_epi8(bytes, _mm_set1_epi8(0x10)));
+    high_ = _mm_min_epu8(high_, _mm_sub_epi8(bytes, _mm_set1_epi8(0x1C)));
+  }
+  // Nonzero lanes for a hit.
+  __m128i Met() const {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i low = _mm_cmpeq_epi8(_mm_subs_epu8(low_, _mm_set1_epi8(0x06)), zero);
+    const __m128i middle = _mm_cmpeq_epi8(_mm_subs_epu8(middle_, _mm_set1_epi8(0x09)), zero);
+    const __m128i high = _mm_cmpeq_epi8(_mm_subs_epu8(high_, _mm_set1_epi8(0x03)), zero);
+    return _mm_or_si128(low, _mm_or_si128(middle, high));
+  }
+
+ private:
+  __m128i low_ = _mm_set1_epi8(-1);
+  __m128i middle_ = _mm_set1_epi8(-1);
+  __m128i high_ = _mm_set1_epi8(-1);
+};
+#endif
+
+bool HasBinaryByte(const unsigned char* p, const unsigned char* end) {
+#ifdef __SSE2__
+  // A test a block of rounds: a hit costs at most a block more.
+  while (end - p >= 16) {
+    BinaryBytes binary;
+    for (int round = 0; round < 64 && end - p >= 16; ++round, p += 16)
+      binary.Add(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+    if (_mm_movemask_epi8(binary.Met()) != 0) return true;
+  }
+#endif
+  for (; p < end; ++p) {
+    if (IsBinaryByte(*p)) return true;
+  }
+  return false;
+}
+
+// True when no byte of [p, end) is a binary byte (if kText), and each CR
 // at p[i] stands exactly where an LF stands at p[i + 1], for every i with
 // i + 1 < end - p: the bytes are in the CR LF style already.
-bool AllPaired(const unsigned char* p, const unsigned char* end, bool nul) {
+template <bool kText>
+bool AllPaired(const unsigned char* p, const unsigned char* end) {
   unsigned bad = 0;
 #ifdef __SSE2__
   // Sixteen bytes a round, one mask test a block of rounds.
-  const __m128i zero = _mm_setzero_si128();
   const __m128i cr = _mm_set1_epi8('\r');
   const __m128i lf = _mm_set1_epi8('\n');
-  const __m128i no_nul = nul ? _mm_setzero_si128() : _mm_set1_epi8(-1);
   while (end - p >= 17 && bad == 0) {
     __m128i any = _mm_setzero_si128();
+    BinaryBytes binary;
     for (int round = 0; round < 64 && end - p >= 17; ++round, p += 16) {
       const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
       const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
-      any = _mm_or_si128(any, _mm_andnot_si128(no_nul, _mm_cmpeq_epi8(here, zero)));
+      if (kText) binary.Add(here);
       any = _mm_or_si128(any, _mm_xor_si128(_mm_cmpeq_epi8(here, cr), _mm_cmpeq_epi8(next, lf)));
     }
+    if (kText) any = _mm_or_si128(any, binary.Met());
     bad = static_cast<unsigned>(_mm_movemask_epi8(any));
   }
 #endif
   for (; p < end && bad == 0; ++p) {
-    bad |= nul && *p == 0;
+    bad |= kText && IsBinaryByte(*p);
     if (p + 1 < end) bad |= (*p == '\r') != (p[1] == '\n');
   }
   return bad == 0;
+}
+
+// True when no byte of [p, end) is `byte`, nor a binary byte (if kText).
+template <bool kText>
+bool NoneOf(const unsigned char* p, const unsigned char* end, unsigned char byte) {
+  // One byte alone: the C library's search is the fastest.
+  if (!kText) return !std::memchr(p, byte, static_cast<std::size_t>(end - p));
+  unsigned bad = 0;
+#ifdef __SSE2__
+  const __m128i wanted = _mm_set1_epi8(static_cast<char>(byte));
+  while (end - p >= 16 && bad == 0) {
+    __m128i any = _mm_setzero_si128();
+    BinaryBytes binary;
+    for (int round = 0; round < 64 && end - p >= 16; ++round, p += 16) {
+      const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      binary.Add(here);
+      any = _mm_or_si128(any, _mm_cmpeq_epi8(here, wanted));
+    }
+    bad = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(any, binary.Met())));
+  }
+#endif
+  for (; p < end && bad == 0; ++p) bad |= *p == byte || IsBinaryByte(*p);
+  return bad == 0;
+}
+
+// UTF-16 without a BOM, by the first bytes of a file: NUL in every other
+// byte and not in all the rest, or the CR LF of either byte order at a
+// unit boundary.
+bool LooksUtf16(const unsigned char* head, std::size_t size) {
+  const std::size_t whole = size - size % 2;
+  bool all_nul[2] = {true, true};
+  for (std::size_t i = 0; i < whole; ++i) all_nul[i % 2] = all_nul[i % 2] && head[i] == 0;
+  if (whole > 0 && all_nul[0] != all_nul[1]) return true;
+  for (std::size_t i = 0; i + 4 <= size; i += 2) {
+    if (std::memcmp(head + i, "\r\0\n\0", 4) == 0 || std::memcmp(head + i, "\0\r\0\n", 4) == 0)
+      return true;
+  }
+  return false;
+}
+
+// The code unit of UTF-32 at `unit` may be a character: at most 10FFFF, no
+// surrogate, and not in planes 4 to 13, which hold none. Those planes are
+// where UTF-16 text read as UTF-32 puts its line breaks (000A000D).
+bool IsCharacter(const unsigned char* unit, bool big_endian) {
+  const std::uint32_t value =
+      big_endian ? std::uint32_t{unit[0]} << 24 | std::uint32_t{unit[1]} << 16 |
+                       std::uint32_t{unit[2]} << 8 | unit[3]
+                 : std::uint32_t{unit[3]} << 24 | std::uint32_t{unit[2]} << 16 |
+                       std::uint32_t{unit[1]} << 8 | unit[0];
+  return value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF) &&
+         (value < 0x40000 || value > 0xDFFFF);
 }
 
 }  // namespace
@@ -193,10 +300,7 @@ std::size_t LineBreakRewriter::RewriteUnits(const char* in, std::size_t size, ch
 
 std::size_t LineBreakRewriter::RewriteStream(const char* in, std::size_t size, char* out) {
   if (encoding_ == Encoding::kBytes) {
-    if (detect_ && std::memchr(in, '\0', size)) {
-      binary_ = true;
-      return 0;
-    }
+    if (detect_ && RefuseBytes(reinterpret_cast<const unsigned char*>(in), size)) return 0;
     return RewriteUnits(in, size, out);
   }
   std::size_t put = 0;
@@ -209,13 +313,48 @@ std::size_t LineBreakRewriter::RewriteStream(const char* in, std::size_t size, c
     size -= take;
     if (held_size_ < unit_) return 0;
     held_size_ = 0;
+    if (RefuseUnits(held_, unit_)) return 0;
     put = RewriteUnits(held_, unit_, out);
   }
   const std::size_t whole = size - size % unit_;
+  if (RefuseUnits(in, whole)) return 0;
   put += RewriteUnits(in, whole, out + put);
   held_size_ = size - whole;
   std::memcpy(held_, in + whole, held_size_);
   return put;
+}
+
+void LineBreakRewriter::KeepHead(const unsigned char* in, std::size_t size) {
+  const std::size_t keep = std::min(kHead - head_size_, size);
+  std::memcpy(head_ + head_size_, in, keep);
+  head_size_ += keep;
+}
+
+bool LineBreakRewriter::RefuseBytes(const unsigned char* in, std::size_t size) {
+  const bool pdf_seen = head_size_ >= kPdfStartSize;
+  KeepHead(in, size);
+  refusing_ = refusing_ || HasBinaryByte(in, in + size) ||
+              (!pdf_seen && head_size_ >= kPdfStartSize &&
+               std::memcmp(head_, kPdfStart, kPdfStartSize) == 0);
+  // What the file looks like is told by its whole head, however it came.
+  if (refusing_ && head_size_ == kHead) Refuse();
+  return refusing_;
+}
+
+void LineBreakRewriter::Refuse() {
+  binary_ = true;
+  looks_utf16_ = LooksUtf16(head_, head_size_);
+}
+
+bool LineBreakRewriter::RefuseUnits(const char* in, std::size_t size) {
+  if (encoding_ != Encoding::kUtf32Le && encoding_ != Encoding::kUtf32Be) return false;
+  const bool big_endian = encoding_ == Encoding::kUtf32Be;
+  const auto* p = reinterpret_cast<const unsigned char*>(in);
+  bool text = true;
+  // No early exit: the loop stays simple enough to vectorise.
+  for (std::size_t at = 0; at + 4 <= size; at += 4) text &= IsCharacter(p + at, big_endian);
+  binary_ = !text;
+  return binary_;
 }
 
 std::size_t LineBreakRewriter::Rewrite(const char* in, std::size_t size, char* out) {
@@ -245,15 +384,21 @@ std::size_t LineBreakRewriter::StartWithHeld(Encoding encoding, std::size_t coun
 bool LineBreakRewriter::Skim(const char* in, std::size_t size) {
   // The byte rule only, between whole lines: nothing held, nothing changed.
   if (encoding_ != Encoding::kBytes || changed_ || pending_cr_ || held_size_ > 0) return false;
+  // Whether the file is a PDF, and what a binary one looks like, is Rewrite's to tell.
+  if (detect_ && (head_size_ < kPdfStartSize || refusing_)) return false;
   if (size == 0) return true;
   const auto* p = reinterpret_cast<const unsigned char*>(in);
   // A CR at the end waits for the next buffer; an LF at the start follows
   // a buffer that ended in something else, so it stood alone.
   if (p[size - 1] == '\r' || (style_ == kStyleCrLf && p[0] == '\n')) return false;
-  if (style_ == kStyleCrLf) return AllPaired(p, p + size, detect_);
-  // One byte that may not be there: the C library's search is the fastest.
-  if (std::memchr(in, style_ == kStyleLf ? '\r' : '\n', size)) return false;
-  return !detect_ || !std::memchr(in, '\0', size);
+  // One pass finds a break to change and, in detect mode, a binary byte,
+  // which Rewrite then reports.
+  const unsigned char other = style_ == kStyleLf ? '\r' : '\n';
+  const bool same = style_ == kStyleCrLf
+                        ? (detect_ ? AllPaired<true>(p, p + size) : AllPaired<false>(p, p + size))
+                        : (detect_ ? NoneOf<true>(p, p + size, other) : NoneOf<false>(p, p + size, other));
+  if (same && detect_) KeepHead(p, size);
+  return same;
 }
 
 std::size_t LineBreakRewriter::Finish(char* out) {
@@ -262,8 +407,10 @@ std::size_t LineBreakRewriter::Finish(char* out) {
   if (encoding_ == Encoding::kUndecided) {
     put = StartWithHeld(Detect(reinterpret_cast<const unsigned char*>(held_), held_size_, true),
                         held_size_, out);
-    if (binary_) return 0;
   }
+  // A file shorter than the head.
+  if (refusing_) Refuse();
+  if (binary_) return 0;
   if (pending_cr_) {
     pending_cr_ = false;
     char* o = PutTarget(out + put, Break::kCr);

@@ -16,7 +16,7 @@ namespace quenlo {
 // the first bytes, until they tell the encoding, are held for the next call.
 class LineBreakRewriter {
  public:
-  // `detect`: choose by BOM and stop at a NUL byte in a byte-rule file;
+  // `detect`: choose by BOM, and stop at what is no text (see binary());
   // otherwise the byte rule for everything.
   LineBreakRewriter(LineBreakStyle style, bool detect);
 
@@ -37,9 +37,16 @@ class LineBreakRewriter {
   // Some line break written so far differs from the one it replaced. While
   // false, the output so far equals the input's first bytes.
   bool changed() const { return changed_; }
-  // A NUL byte in a byte-rule file (detect mode): the output is incomplete
-  // and Rewrite writes nothing more.
+  // Detect mode found no text: a byte-rule file that starts with "%PDF-" or
+  // holds a NUL or a C0 control byte that text does not use (01-06, 10-19,
+  // 1C-1F), or a UTF-32 BOM followed by a unit that is no character's (over
+  // 10FFFF, a surrogate, or in planes 4 to 13). The output is incomplete and
+  // Rewrite writes nothing more. A byte-rule file is refused once its
+  // first 4 KiB, or all of a shorter one at Finish, have come.
   bool binary() const { return binary_; }
+  // A binary() byte-rule file whose first bytes read as UTF-16 without a
+  // BOM: NUL in every other byte, or a CR LF in UTF-16 at a unit boundary.
+  bool looks_utf16() const { return looks_utf16_; }
 
  private:
   enum class Encoding { kUndecided, kBytes, kUtf16Le, kUtf16Be, kUtf32Le, kUtf32Be };
@@ -58,6 +65,15 @@ class LineBreakRewriter {
   std::size_t RewriteUnits(const char* in, std::size_t size, char* out);
   // Splits off a unit cut in two; rewrites the rest.
   std::size_t RewriteStream(const char* in, std::size_t size, char* out);
+  // Detect mode, byte rule: true when these next bytes of the file, or
+  // earlier ones, make it binary, which binary() says once the head is
+  // complete. Keeps the first bytes in head_.
+  bool RefuseBytes(const unsigned char* in, std::size_t size);
+  void KeepHead(const unsigned char* in, std::size_t size);
+  void Refuse();
+  // Detect mode, UTF-32: true, with binary() set, unless every whole unit
+  // of `in` may be a character.
+  bool RefuseUnits(const char* in, std::size_t size);
   template <std::size_t kUnit>
   const char* FindUnit(const char* from, const char* end, unsigned char value) const;
   template <std::size_t kUnit>
@@ -81,6 +97,13 @@ class LineBreakRewriter {
   bool pending_cr_ = false;
   bool changed_ = false;
   bool binary_ = false;
+  bool refusing_ = false;  // binary, and the head still coming
+  bool looks_utf16_ = false;
+  // The first bytes of a byte-rule file in detect mode, which tell a PDF
+  // and UTF-16 without a BOM.
+  static constexpr std::size_t kHead = 4096;
+  unsigned char head_[kHead];
+  std::size_t head_size_ = 0;
 };
 
 }  // namespace quenlo

@@ -55,8 +55,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   bool binary = false;
-  const std::string expected = detect ? ReferenceConvertDetect(in, style, &binary) : ReferenceConvert(in, style);
+  bool looks_utf16 = false;
+  const std::string expected =
+      detect ? ReferenceConvertDetect(in, style, &binary, &looks_utf16) : ReferenceConvert(in, style);
   Check(rewriter.binary() == binary, "binary()");
+  Check(rewriter.looks_utf16() == looks_utf16, "looks_utf16()");
   if (!binary) {
     Check(out == expected, "output");
     Check(rewriter.changed() == (out != in), "changed()");

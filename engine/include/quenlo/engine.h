@@ -44,14 +44,25 @@ enum {
   kConvertDiskFull = 14,
   kConvertOwnerNotKept = 15,    /* the new file could not get the owner and group */
   kConvertAttributesNotKept = 16, /* nor the extended attributes */
-  kConvertBinary = 17,          /* a NUL byte and no UTF-16/32 BOM: refused in kModeDetect */
+  kConvertBinary = 17,          /* no text (see kModeDetect): refused */
   kConvertWorkFileFailed = 18,  /* the work file could not be made */
   kConvertModeNotKept = 19,     /* nor the permissions */
   kConvertReplaceFailed = 20,   /* the new content could not take the name */
   kConvertNoResources = 21,     /* out of memory, threads or handles */
   kConvertBadStyle = 22,        /* not one of the three styles */
   kConvertFileChanged = 23,     /* another program changed or replaced it meanwhile */
-  kConvertBackupNameTooLong = 24 /* "<name>.bak" is over the file system's limit */
+  kConvertBackupNameTooLong = 24, /* "<name>.bak" is over the file system's limit */
+  /* Converted, but the folder's new entries may not survive a crash. */
+  kConvertFolderNotFlushed = 25,
+  kConvertLinkNotTrusted = 26,  /* a link on the way is another user's: not followed */
+  /* Failed, and an old backup that could not be put back is left under
+     the name in `aside`; the file is as it was. */
+  kConvertOldBackupAside = 27,
+  /* A killed conversion's original could not be put back from "<name>.bak". */
+  kConvertRecoveryFailed = 28,
+  /* kConvertBinary, for a file that looks like UTF-16 without a BOM, which
+     kModeBytes would damage. */
+  kConvertUtf16NoBom = 33
 };
 
 /* The step a conversion was at when it stopped. */
@@ -68,25 +79,53 @@ enum {
   kStepRemoveStale = 8,     /* removing an old backup */
   kStepMakeBackup = 9,
   kStepTakeName = 10,       /* moving the new content to the name */
-  kStepRestore = 11         /* putting the original back */
+  kStepRestore = 11,        /* putting the original back */
+  kStepSyncFolder = 12,     /* pushing the folder's entries to the device */
+  kStepPutBackOld = 13,     /* putting an old backup back from where it was set aside */
+  kStepFollowLink = 14      /* following a symbolic link in the name */
 };
+
+/* Size of the name fields of QuenloStatus, terminator included. */
+enum { kNamedFileSize = 4096 };
+
+/* What tells one file from another, and whether it changed: the device (or
+   volume serial number), the inode (or file index), the size, and the
+   modification and change times in the system's own ticks. */
+typedef struct QuenloIdentity {
+  uint64_t volume;
+  uint64_t id;
+  int64_t size;
+  int64_t modified;
+  int64_t changed;
+} QuenloIdentity;
 
 /* A conversion's outcome: the result, the step that failed and the
    system's own error there (errno, or the Win32 error on Windows; 0 when
    the system gave none). `recovered` is nonzero when the run first put
-   back an original that a killed conversion had left as "<name>.bak". */
+   back an original that a killed conversion had left as "<name>.bak".
+   The names are the full names of the files the conversion used, as
+   messages show them; each is empty until the conversion knew it, and
+   where it did not fit. `file` is the file opened under the name, zero
+   until it was opened. */
 typedef struct QuenloStatus {
   ConvertResult result;
   ConvertStep step;
   int32_t system_error;
   int32_t recovered;
+  char backup[kNamedFileSize];
+  char work[kNamedFileSize];
+  char aside[kNamedFileSize]; /* where an old backup is set aside */
+  QuenloIdentity file;
 } QuenloStatus;
 
 /* How the content is read. */
 typedef int32_t ConvertMode;
 enum {
   /* UTF-16 and UTF-32 with a BOM by code unit; any other file by the byte
-     rule, except that a file with a NUL byte is refused (kConvertBinary). */
+     rule. Refused as binary (kConvertBinary or kConvertUtf16NoBom): a file
+     by the byte rule that starts with "%PDF-" or holds a NUL or another C0
+     control byte that text does not use (01-06, 10-19, 1C-1F), and a file
+     with a UTF-32 BOM whose units are not all Unicode scalar values. */
   kModeDetect = 0,
   /* The byte rule for the whole file, whatever it holds. */
   kModeBytes = 1
@@ -129,6 +168,14 @@ int convert_file(LineBreakStyle style, int keep_backup, const char* name);
    and its context, telling what failed, where and why. */
 QuenloStatus quenlo_convert(LineBreakStyle style, int keep_backup, ConvertMode mode,
                             const char* name, ConvertProgress progress, void* context);
+
+/* quenlo_convert, refused with kConvertFileChanged, nothing touched, when
+   the file opened under the name is not the one `expected` describes (as
+   the `file` of an earlier status gave it): another file under the name,
+   or the same one changed since. */
+QuenloStatus quenlo_convert_same(LineBreakStyle style, int keep_backup, ConvertMode mode,
+                                 const char* name, const QuenloIdentity* expected,
+                                 ConvertProgress progress, void* context);
 
 /* Writes the name of the backup of `name` into `buffer` (beside the target
    when the name is a symbolic link). Returns 1, or 0 when it does not fit. */

@@ -89,32 +89,6 @@ std::wstring bytes_detail(const std::optional<std::string>& bytes) {
   return out;
 }
 
-// Answers a question with `button` once it is up, after `before`; true if
-// it was.
-bool answer_question(const Session& session, int button, MessageBoxSeen* seen,
-                     const std::function<void()>& before = [] {}) {
-  const HWND box = wait_for([&] {
-    const HWND found = find_other_dialog(session.pid(), {session.main(), session.busy_window()});
-    return found && text_of(found) == widen(quenlo::kQuestionCaption) ? found : nullptr;
-  }, 5000);
-  if (!box) return false;
-  seen->appeared = true;
-  seen->caption = text_of(box);
-  seen->text = message_box_text(box);
-  // The button that Enter presses is drawn as the default push button.
-  for (int id = IDOK; id <= IDCONTINUE; ++id) {
-    const HWND button = GetDlgItem(box, id);
-    if (button && IsWindowVisible(button) &&
-        (GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) {
-      seen->default_button = id;
-    }
-  }
-  before();
-  post_click(box, button);
-  seen->dismissed = wait_until([&] { return !IsWindow(box); }, 5000);
-  return true;
-}
-
 void run_conversion(const Setup& setup, const Session& session, int index) {
   const ConversionCase& c = kConversions[index];
   Report& report = setup.report;
@@ -298,6 +272,32 @@ void check_cancel(const Setup& setup, const std::wstring& file, const std::strin
                  IsWindowEnabled(GetDlgItem(session.main(), quenlo::kConvert)) &&
                      !IsWindowVisible(session.busy_window()));
     check_unchanged(report, "cancel", file, block);
+
+    // Among several files, the cancel leaves the file in progress as it
+    // was; the one done before it stays converted.
+    const std::wstring small = folder_of(file) + L"\\small.txt";
+    write_bytes(small, "s\r\n");
+    set_item_text(session.main(), quenlo::kNameEdit, L"\"" + small + L"\" \"" + file + L"\"");
+    std::wstring count, name;
+    const Watch several = watch_conversion(session, [&](const Watch& w) {
+      if (count.empty() && !w.positions.empty() && w.positions.back() >= 20) {
+        count = item_text(session.busy_window(), quenlo::kBusyCount);
+        name = item_text(session.busy_window(), quenlo::kBusyName);
+        if (count == widen("2 / 2 ﾌｧｲﾙ目")) post_click(session.busy_window(), quenlo::kBusyCancel);
+        else count.clear();
+      }
+    });
+    report.check("cancel several: the busy window shows the file of how many, and its name",
+                 several.busy_shown && name == file, L"shown " + count + L" " + name);
+    const MessageBoxSeen summary = session.take_message_box();
+    report.check("cancel several: one summary, the file done counted",
+                 summary.caption == widen(quenlo::kCancelledCaption) &&
+                     summary.text == widen(quenlo::kSummaryCancelled) + quenlo::summary(1, 0, 0, 0),
+                 describe(summary));
+    report.check("cancel several: the file done stays converted",
+                 read_bytes(small) == std::string("s\n"));
+    DeleteFileW(small.c_str());
+    check_unchanged(report, "cancel several", file, block);
     session.exit();
   }
 
@@ -438,20 +438,35 @@ void check_refusals(const Setup& setup) {
   struct Refusal {
     const char* label;
     std::wstring name;
-    const char* text;
+    const char* text;  // of the error box; none for a folder, which is asked about
   };
   const Refusal refusals[] = {
       {"empty name", L"", quenlo::kBadName},
       {"missing file", setup.work + L"\\missing.txt", quenlo::kNotFound},
-      {"plain folder", folder, quenlo::kBadName},
-      {"plain folder with a trailing backslash", folder + L"\\", quenlo::kBadName},
+      {"plain folder", folder, nullptr},
+      {"plain folder with a trailing backslash", folder + L"\\", nullptr},
       {"wildcard name", setup.work + L"\\pattern-*.txt", quenlo::kBadName},
   };
   for (const Refusal& refusal : refusals) {
     const std::string label = std::string("refuse ") + refusal.label;
-    const MessageBoxSeen seen = session.convert(refusal.name);
-    report.check(label + ": error box",
-                 shows(seen, quenlo::kErrorCaption, refusal.text), describe(seen));
+    set_item_text(session.main(), quenlo::kNameEdit, refusal.name);
+    post_click(session.main(), quenlo::kConvert);
+    if (refusal.text) {
+      const MessageBoxSeen seen = session.take_message_box();
+      report.check(label + ": error box", shows(seen, quenlo::kErrorCaption, refusal.text),
+                   describe(seen));
+    } else {
+      MessageBoxSeen question;
+      answer_question(session, IDNO, &question);
+      report.check(label + ": asks about the folder, no as the default; no converts nothing",
+                   question.text == quenlo::folder_question(folder) &&
+                       question.default_button == IDNO && question.dismissed &&
+                       !wait_for([&] {
+                         return find_other_dialog(session.pid(),
+                                                  {session.main(), session.busy_window()});
+                       }, kSettleMs),
+                   describe(question));
+    }
     report.check(label + ": name stays in the edit",
                  item_text(session.main(), quenlo::kNameEdit) == refusal.name);
   }

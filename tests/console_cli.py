@@ -35,6 +35,8 @@ USAGE = [
 ]
 OPTION_ERROR = "オプション指定が間違っています。"
 NAME_ERROR = "変換するﾌｧｲﾙ名が正しく指定されていません。"
+# After the name of a folder that has the name of the backup or the work file.
+NOT_A_FILE_BESIDE = " がﾌｧｲﾙではないため変換しませんでした。"
 
 # Every kind of break, and Shift_JIS text whose bytes must pass untouched.
 MEMO = b"one\r\ntwo\nthree\rfour\r\r\n" + "改行ｺｰﾄﾞ\n".encode("cp932") + b"end"
@@ -306,14 +308,14 @@ def check_posix_only(checker):
         checker.expect("absolute path: output", actual, checker.output([done(name)]))
         checker.expect("absolute path: content", ws.read("memo.txt"), MEMO_LF)
 
-    # A stale backup that cannot be removed: nothing is touched.
-    stale_failure = checker.output(["memo.txt ... 古いバックアップファイルを削除できません。変換しませんでした。"])
+    # A folder under the backup's name: it is named, and nothing is touched.
     for silent in (False, True):
         with Workspace() as ws:
             os.mkdir(ws.join("memo.txt.bak"))
             actual, status = checker.run(["-S"] * silent + ["memo.txt"], ws.path)
-            case = "undeletable stale backup" + (", silent" if silent else "")
-            checker.expect(case + ": output", actual, b"" if silent else stale_failure)
+            case = "folder as the backup" + (", silent" if silent else "")
+            named = failure("memo.txt", ws.join("memo.txt.bak") + NOT_A_FILE_BESIDE)
+            checker.expect(case + ": output", actual, b"" if silent else checker.output([named]))
             checker.expect(case + ": status", status != 0, True)
             checker.expect(case + ": file untouched", ws.read("memo.txt"), MEMO)
 
@@ -601,6 +603,16 @@ def check_owner_kept(checker):
         checker.expect("owner not kept: content", ws.read("memo.txt"), MEMO)
         checker.expect("owner not kept: owner", os.stat(ws.join("memo.txt")).st_uid, 0)
         checker.expect("owner not kept: no work file", ws.read("memo.txt.~ql"), None)
+
+    # Another user's link is not followed, as other refusals of a name.
+    with Workspace() as ws:
+        os.symlink("memo.txt", ws.join("link.txt"))
+        os.lchown(ws.join("link.txt"), 65534, 65534)
+        actual, status = checker.run(["-U", "link.txt"], ws.path)
+        checker.expect("other user's link: output", actual, checker.output(
+            [failure("link.txt", "他のﾕｰｻﾞｰのﾘﾝｸはたどりません。" + UNCHANGED)]))
+        checker.expect("other user's link: status", status, 0)
+        checker.expect("other user's link: content", ws.read("memo.txt"), MEMO)
 
 
 def check_disk_full(checker):

@@ -6,7 +6,8 @@ import os
 import signal
 import subprocess
 
-from console_cli import MEMO, MEMO_LF, NAME_ERROR, UNCHANGED, done, failure, wait_for
+from console_cli import (MEMO, MEMO_LF, NAME_ERROR, NOT_A_FILE_BESIDE, UNCHANGED, done, failure,
+                         wait_for)
 
 SJIS_TEXT = b"\x95\x5c\r\n\x83\x5c\n"  # 表 and ソ: trail byte 0x5C, the '\' byte
 SJIS_TEXT_LF = b"\x95\x5c\n\x83\x5c\n"
@@ -178,24 +179,64 @@ def check_unicode_names(checker, Workspace, holder):
             checker.expect(case + ": content", ws.read(stored), b"a\r\nb")
 
 
+def check_names_beside(checker, Workspace):
+    """A name of 253 characters converts through a shorter work file name,
+    and with -R, whose .bak would pass the limit of 255, is refused; a file
+    in a folder called nul is a file; a folder under the name of a set-aside
+    backup is left alone, and the line names it."""
+    long_name = "n" * 253
+    too_long = "ﾌｧｲﾙ名が長すぎてバックアップファイルを作成できません。変換しませんでした。"
+    # (case, folder made, name, options, output, content)
+    cases = [
+        ("253 characters", None, long_name, ["-U"], done(long_name), MEMO_LF),
+        ("253 characters with -R", None, long_name, ["-R", "-U"], failure(long_name, too_long),
+         MEMO),
+        ("folder called nul", "nul", "nul\\memo.txt", ["-U"], done("nul\\memo.txt"), MEMO_LF),
+        ("folder called memo.txt.~qb", "memo.txt.~qb", "memo.txt", ["-U"],
+         failure("memo.txt", "memo.txt.~qb" + NOT_A_FILE_BESIDE), MEMO),
+    ]
+    for case, folder, name, options, output, content in cases:
+        with Workspace() as ws:
+            if folder:
+                os.mkdir(ws.join(folder))
+            path = name.replace("\\", "/")
+            ws.write(path, MEMO)
+            where = os.path.dirname(ws.join(path))
+            names = sorted(os.listdir(where))
+            actual, status = checker.run(options + [name], ws.path)
+            # A line names a file by its full path.
+            full = "Z:" + ws.path.replace("/", "\\") + "\\"
+            checker.expect(case + ": output", actual,
+                           checker.output([output.replace("memo.txt.~qb", full + "memo.txt.~qb")]))
+            checker.expect(case + ": status", status, 0 if content == MEMO_LF else 1)
+            checker.expect(case + ": content", ws.read(path), content)
+            checker.expect(case + ": names", sorted(os.listdir(where)), names)
+            checker.expect(case + ": folder kept", folder is None or os.path.isdir(ws.join(folder)),
+                           True)
+
+
 def check_held_files(checker, Workspace, holder):
     """A file another program holds open so that it could not be moved, or
     so that it could be written meanwhile, gets its own message before any
     work; a writer that comes during the conversion is refused. A work file
     held by a live conversion refuses a second one; one left by a killed
-    conversion is replaced. Nothing else is touched, an old backup neither."""
+    conversion is replaced. Nothing else is touched, an old backup neither,
+    not even where only the rename onto the file is refused (a reader
+    sharing deletion, with -R)."""
     in_use = failure("memo.txt", "ﾌｧｲﾙが他のﾌﾟﾛｸﾞﾗﾑで使用中です。" + UNCHANGED, reason=True)
     busy = failure("memo.txt", "別の変換がこのﾌｧｲﾙを処理中です。" + UNCHANGED)
-    # (case, held name, holder arguments ([]: its default, None: no holder), output,
-    #  status, content)
+    # (case, held name, holder arguments ([]: its default, None: no holder), options,
+    #  output, status, content)
     cases = [
-        ("file in use", "memo.txt", [], in_use, 1, MEMO),
-        ("writer sharing everything", "memo.txt", ["w", "rwd"], in_use, 1, MEMO + b"more\r\n"),
-        ("reader not sharing deletion", "memo.txt", ["r", "rw"], in_use, 1, MEMO),
-        ("live work file", "memo.txt.~ql", [], busy, 1, MEMO),
-        ("stale work file", "memo.txt.~ql", None, done("memo.txt"), 0, MEMO_LF),
+        ("file in use", "memo.txt", [], [], in_use, 1, MEMO),
+        ("writer sharing everything", "memo.txt", ["w", "rwd"], [], in_use, 1,
+         MEMO + b"more\r\n"),
+        ("reader not sharing deletion", "memo.txt", ["r", "rw"], [], in_use, 1, MEMO),
+        ("reader sharing deletion, -R", "memo.txt", ["r", "rwd"], ["-R"], in_use, 1, MEMO),
+        ("live work file", "memo.txt.~ql", [], [], busy, 1, MEMO),
+        ("stale work file", "memo.txt.~ql", None, [], done("memo.txt"), 0, MEMO_LF),
     ]
-    for case, held_name, holding, output, status, content in cases:
+    for case, held_name, holding, options, output, status, content in cases:
         with Workspace() as ws:
             ws.write(held_name, ws.read(held_name) or b"partial")
             ws.write("memo.txt.bak", b"old")
@@ -205,7 +246,7 @@ def check_held_files(checker, Workspace, holder):
                                                   cwd=ws.path, stdin=subprocess.PIPE,
                                                   stdout=subprocess.PIPE)
                 checker.expect(case + ": held", holder_process.stdout.readline().strip(), b"held")
-            actual, code = checker.run(["-U", "memo.txt"], ws.path)
+            actual, code = checker.run(options + ["-U", "memo.txt"], ws.path)
             if holder_process:
                 holder_process.communicate(timeout=120)
             checker.expect(case + ": output", actual, checker.output([output]))
@@ -215,6 +256,7 @@ def check_held_files(checker, Workspace, holder):
                            b"partial" if held_name != "memo.txt" and holding is not None else None)
             checker.expect(case + ": old backup", ws.read("memo.txt.bak"),
                            None if status == 0 else b"old")
+            checker.expect(case + ": nothing set aside", ws.read("memo.txt.~qb"), None)
 
     # A writer while the file is read: the conversion is paused once it writes.
     with Workspace() as ws:
@@ -256,5 +298,6 @@ def check(checker, Workspace, holder):
     check_read_only_file(checker, Workspace)
     check_shift_jis_names(checker, Workspace)
     check_unicode_names(checker, Workspace, holder)
+    check_names_beside(checker, Workspace)
     check_held_files(checker, Workspace, holder)
     check_attributes_kept(checker, Workspace)

@@ -3,11 +3,17 @@
 // step and leave everything as it was, an old backup included.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <chrono>
 #include <filesystem>
 #include <functional>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #ifndef _WIN32
 #include <sys/wait.h>
@@ -21,9 +27,17 @@
 namespace {
 
 enum class Step {
-  kNone, kCreateWork, kBusy, kOpenInput, kMetadata, kMode, kRead, kWrite, kDiskFull, kFlush,
-  kCancel, kCancelAfterFlush, kReplaced, kMoveAside, kRenameOver, kMove, kMoveTo, kRemoveBackup,
+  kNone, kLocate, kCreateWork, kBusy, kOpenInput, kStat, kMetadata, kMode, kRead, kWrite, kDiskFull,
+  kFlush, kCancel, kCancelAfterFlush, kReplaced, kRewritten, kTimeBack, kMoveAside, kLink, kRenameOver, kMove,
+  kMoveTo, kRemoveBackup,
 };
+
+// What the system says where the file system has no hard links.
+#ifdef _WIN32
+constexpr int kNoHardLinks = 50;  // ERROR_NOT_SUPPORTED
+#else
+constexpr int kNoHardLinks = EPERM;
+#endif
 
 // How the commit goes: a rename over the name (no -R), a hard link then
 // that rename (-R), or two moves (no hard links, or no replacing rename).
@@ -37,22 +51,33 @@ class FaultyInput : public quenlo::InputFile {
     if (fail_ == Step::kRead && ++reads_ == 2) return quenlo::Failed(kConvertReadFailed, EIO);
     return real_->Read(buffer, size, got);
   }
-  quenlo::Status State(quenlo::FileState* state) override { return real_->State(state); }
+  quenlo::Status State(quenlo::FileState* state) override {
+    // The second look, once the content has been read.
+    if (fail_ == Step::kStat && ++states_ == 2) return quenlo::Failed(kConvertReadFailed, EIO);
+    return real_->State(state);
+  }
   quenlo::NativeFile native() const override { return real_->native(); }
 
  private:
   std::unique_ptr<quenlo::InputFile> real_;
   Step fail_;
   int reads_ = 0;
+  int states_ = 0;
 };
 
 // Counts the steps that change the disk; at step `die_at` the process ends
-// right after doing it, as a kill -9 or a power cut would end it.
+// right after doing it, as a kill -9 or a power cut would end it. With a
+// `log`, records each step, and whether `watch` was ever absent after one.
 struct Crash {
   int die_at = 0;
   int steps = 0;
-  void Step() {
+  std::vector<std::string>* log = nullptr;
+  std::string watch;
+  bool absent = false;
+  void Step(const std::string& what) {
     if (++steps == die_at) std::_Exit(0);
+    if (log) log->push_back(what);
+    if (!watch.empty() && !Exists(watch)) absent = true;
   }
 };
 
@@ -78,7 +103,7 @@ class FaultyWork : public quenlo::WorkFile {
                                    : quenlo::Failed(kConvertDiskFull, ENOSPC);
     }
     quenlo::Status status = real_->Write(size);
-    crash_->Step();
+    crash_->Step("write");
     return status;
   }
   quenlo::Status CopyFrom(quenlo::InputFile& original, std::int64_t size) override {
@@ -88,14 +113,14 @@ class FaultyWork : public quenlo::WorkFile {
     before_flush_();
     if (fail_ == Step::kFlush) return quenlo::Failed(kConvertFlushFailed, EIO);
     quenlo::Status status = real_->Flush();
-    crash_->Step();
+    crash_->Step("flush");
     return status;
   }
   quenlo::Status MoveTo(const std::string& name, bool replace) override {
     if (fail_ == (replace ? Step::kRenameOver : Step::kMoveTo))
       return quenlo::Failed(kConvertMoveFailed, EBUSY);
     quenlo::Status status = real_->MoveTo(name, replace);
-    crash_->Step();
+    crash_->Step("move to " + name);
     return status;
   }
 
@@ -126,29 +151,35 @@ class FaultyDirectory : public quenlo::Directory {
     if (fail_ == Step::kRemoveBackup && name.size() > 4 && name.substr(name.size() - 4) == ".bak")
       return quenlo::Failed(kConvertMoveFailed, EACCES, name);
     quenlo::Status status = real_->Remove(name);
-    crash_->Step();
+    crash_->Step("remove " + name);
     return status;
   }
   quenlo::Status Link(const std::string& from, const std::string& to) override {
-    if (path_ != Path::kLinked) return quenlo::Failed(kConvertMoveFailed, EPERM, to);
+    if (path_ != Path::kLinked) return quenlo::Failed(kConvertMoveFailed, kNoHardLinks, to);
+    if (fail_ == Step::kLink) return quenlo::Failed(kConvertMoveFailed, EACCES, to);
     quenlo::Status status = real_->Link(from, to);
-    crash_->Step();
+    crash_->Step("link " + from + " " + to);
     return status;
   }
   quenlo::Status Move(const std::string& from, const std::string& to) override {
     auto aside = [](const std::string& name) {
       return name.size() > 4 && name.substr(name.size() - 4) == ".~qb";
     };
-    // The file's own moves: to the backup, then back.
+    // The file's own moves: to the backup, then back. With fail_restore,
+    // every move that puts something back fails.
     const int own = aside(from) || aside(to) ? 0 : ++own_moves_;
     if ((fail_ == Step::kMoveAside && aside(to)) || (fail_ == Step::kMove && own == 1) ||
-        (fail_restore_ && own >= 2))
+        (fail_restore_ && (own >= 2 || aside(from))))
       return quenlo::Failed(kConvertMoveFailed, EXDEV);
     quenlo::Status status = real_->Move(from, to);
-    crash_->Step();
+    crash_->Step("move " + from + " " + to);
     return status;
   }
-  quenlo::Status Sync() override { return real_->Sync(); }
+  quenlo::Status Sync() override {
+    quenlo::Status status = real_->Sync();
+    crash_->Step("sync");
+    return status;
+  }
   bool ReplacesByRename() override { return path_ != Path::kMoves; }
   std::size_t NameLimit() override { return real_->NameLimit(); }
   quenlo::Status OpenInput(const std::string& name,
@@ -163,7 +194,7 @@ class FaultyDirectory : public quenlo::Directory {
     if (fail_ == Step::kBusy) return quenlo::Failed(kConvertBusy);
     if (fail_ == Step::kCreateWork) return quenlo::Failed(kConvertWorkFileFailed, EROFS, name);
     quenlo::Status status = real_->CreateWork(name, work);
-    crash_->Step();
+    crash_->Step("create " + name);
     if (status.ok())
       *work = std::make_unique<FaultyWork>(std::move(*work), fail_, crash_, before_flush_);
     return status;
@@ -189,14 +220,12 @@ class FaultyDisk : public quenlo::Disk {
       : fail_(fail), path_(path), fail_restore_(fail_restore),
         crash_(crash ? crash : &no_crash_), before_flush_(std::move(before_flush)) {}
 
-  quenlo::FileKind Kind(const std::string& name) override { return real_.Kind(name); }
-  quenlo::ResolvedName Resolve(const std::string& name) override { return real_.Resolve(name); }
-  quenlo::Status OpenDirectory(const std::string& path,
-                               std::unique_ptr<quenlo::Directory>* dir) override {
-    quenlo::Status status = real_.OpenDirectory(path, dir);
-    if (status.ok())
-      *dir = std::make_unique<FaultyDirectory>(std::move(*dir), fail_, path_, fail_restore_,
-                                               crash_, before_flush_);
+  quenlo::Status Locate(const std::string& name, quenlo::Located* file) override {
+    if (fail_ == Step::kLocate) return quenlo::Failed(kConvertReadFailed, EIO, name);
+    quenlo::Status status = real_.Locate(name, file);
+    if (file->directory)
+      file->directory = std::make_unique<FaultyDirectory>(std::move(file->directory), fail_, path_,
+                                                          fail_restore_, crash_, before_flush_);
     return status;
   }
 
@@ -237,6 +266,7 @@ struct FaultCase {
 
 using Where = quenlo::Step;
 const FaultCase kFaults[] = {
+    {Step::kLocate, Path::kRename, kConvertReadFailed, Where::kCheckName},
     {Step::kCreateWork, Path::kRename, kConvertWorkFileFailed, Where::kCreateWork},
     {Step::kBusy, Path::kRename, kConvertBusy, Where::kCreateWork},
     {Step::kOpenInput, Path::kRename, kConvertOpenFailed, Where::kOpen},
@@ -252,7 +282,14 @@ const FaultCase kFaults[] = {
     // Another program puts a new file under the name before the commit.
     {Step::kReplaced, Path::kMoves, kConvertFileChanged, Where::kTakeName},
     {Step::kReplaced, Path::kRename, kConvertFileChanged, Where::kTakeName},
+    // Its modification time put back after a change: the change time tells.
+    {Step::kTimeBack, Path::kRename, kConvertFileChanged, Where::kTakeName},
 #endif
+    // A file already in the style, -R, and the look after reading fails.
+    {Step::kStat, Path::kLinked, kConvertReadFailed, Where::kRead},
+    // No room or no access for the link: not the two moves, which would
+    // leave the name absent.
+    {Step::kLink, Path::kLinked, kConvertMoveFailed, Where::kMakeBackup},
     {Step::kRenameOver, Path::kRename, kConvertReplaceFailed, Where::kTakeName},
     {Step::kMoveAside, Path::kLinked, kConvertStaleBackup, Where::kRemoveStale},
     {Step::kRenameOver, Path::kLinked, kConvertReplaceFailed, Where::kTakeName},
@@ -272,6 +309,11 @@ TEST(ConvertFaults, EveryFailureLeavesTheFileAndAnOldBackupAsTheyWere) {
     WriteFile(file, original);
     WriteFile(backup, "stale");
     auto replace = [&] {
+      if (fault.step == Step::kTimeBack) {
+        // Past the clock tick the change time is kept in.
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::filesystem::last_write_time(file, std::filesystem::last_write_time(file));
+      }
       if (fault.step != Step::kReplaced) return;
       WriteFile(file + ".new", original);
       std::filesystem::rename(file + ".new", file);
@@ -283,7 +325,9 @@ TEST(ConvertFaults, EveryFailureLeavesTheFileAndAnOldBackupAsTheyWere) {
                      : fault.step == Step::kCancelAfterFlush ? last_call
                                                              : 0};
     const bool keep = fault.path != Path::kRename;
-    const quenlo::Status status = quenlo::ConvertWith(disk, kStyleLf, keep, file.c_str(), kBuffer,
+    // kStat meets a file already in the style.
+    const int style = fault.step == Step::kStat ? kStyleCrLf : kStyleLf;
+    const quenlo::Status status = quenlo::ConvertWith(disk, style, keep, file.c_str(), kBuffer,
                                                       Canceller::Progress, &cancel);
     EXPECT_EQ(status.result, fault.result);
     EXPECT_EQ(status.step, fault.where);
@@ -298,15 +342,85 @@ TEST(ConvertFaults, EveryFailureLeavesTheFileAndAnOldBackupAsTheyWere) {
   }
 }
 
-TEST(ConvertFaults, FailedRestoreKeepsTheOriginalUnderTheBackupName) {
-  TempDir dir;
-  const std::string file = dir.Path("memo.txt");
-  WriteFile(file, SampleText());
-  FaultyDisk disk(Step::kMoveTo, Path::kMoves, true);
-  const quenlo::Status status = quenlo::ConvertWith(disk, kStyleLf, false, file.c_str(), kBuffer);
-  EXPECT_EQ(status.result, kConvertNotRestored);
-  EXPECT_EQ(status.step, quenlo::Step::kRestore);
-  EXPECT_EQ(ReadFile(file + ".bak"), SampleText());
+// Where putting something back fails as well, or no work file can be made:
+// nothing is removed that is not somewhere else too, and the result says
+// where it is.
+TEST(ConvertFaults, WhatIsLeftWhenPuttingBackFails) {
+  const std::string original = SampleText();
+  const std::string lf = ReferenceConvert(original, kStyleLf);
+  struct Case {
+    Step fail;
+    Path path;
+    const std::string& content;
+    int result;
+    quenlo::Step where;
+    const char* file;  // what is left under each name; null: nothing
+    const char* backup;
+    const char* aside;
+  };
+  const char* kOriginal = "original";
+  const Case cases[] = {
+      // The original stays the backup; the old backup stays aside.
+      {Step::kMoveTo, Path::kMoves, original, kConvertNotRestored, quenlo::Step::kRestore, nullptr,
+       kOriginal, "stale"},
+      // The old backup cannot go back: left aside, and named.
+      {Step::kRenameOver, Path::kLinked, original, kConvertOldBackupAside,
+       quenlo::Step::kPutBackOld, kOriginal, nullptr, "stale"},
+      // No work file on a read-only file system, and none needed.
+      {Step::kCreateWork, Path::kRename, lf, kConvertOk, quenlo::Step::kNone, kOriginal, "stale",
+       nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << static_cast<int>(c.fail));
+    TempDir dir;
+    const std::string file = dir.Path("memo.txt");
+    WriteFile(file, c.content);
+    WriteFile(file + ".bak", "stale");
+    FaultyDisk disk(c.fail, c.path, true);
+    const quenlo::Status status =
+        quenlo::ConvertWith(disk, kStyleLf, c.path == Path::kLinked, file.c_str(), kBuffer);
+    EXPECT_EQ(status.result, c.result);
+    EXPECT_EQ(status.step, c.where);
+    EXPECT_EQ(std::filesystem::path(status.aside), std::filesystem::path(file + ".~qb"));
+    for (auto [name, left] : {std::pair(file, c.file), std::pair(file + ".bak", c.backup),
+                              std::pair(file + ".~qb", c.aside)}) {
+      SCOPED_TRACE(name);
+      EXPECT_EQ(Exists(name), left != nullptr);
+      if (left) {
+        EXPECT_EQ(ReadFile(name), left == kOriginal ? c.content : std::string(left));
+      }
+    }
+    EXPECT_FALSE(Exists(file + ".~ql"));
+  }
+}
+
+// The order in which the commit reaches the disk: the last write, the work
+// file's flush, the move onto the name, the folder's flush. With -R where
+// there are links, the name is there after every step.
+TEST(ConvertFaults, StepsReachTheDiskInOrder) {
+  for (Path path : {Path::kRename, Path::kLinked}) {
+    SCOPED_TRACE(static_cast<int>(path));
+    TempDir dir;
+    const std::string file = dir.Path("memo.txt");
+    WriteFile(file, SampleText());
+    WriteFile(file + ".bak", "stale");
+    std::vector<std::string> log;
+    Crash record;
+    record.log = &log;
+    record.watch = file;
+    FaultyDisk disk(Step::kNone, path, false, &record);
+    ASSERT_TRUE(
+        quenlo::ConvertWith(disk, kStyleLf, path == Path::kLinked, file.c_str(), kBuffer).ok());
+    auto first = [&](const std::string& what) {
+      return std::find(log.begin(), log.end(), what) - log.begin();
+    };
+    const auto last_write = log.rend() - std::find(log.rbegin(), log.rend(), "write") - 1;
+    EXPECT_LT(last_write, first("flush"));
+    EXPECT_LT(first("flush"), first("move to memo.txt"));
+    EXPECT_LT(first("move to memo.txt"), first("sync"));
+    EXPECT_LT(first("sync"), static_cast<std::ptrdiff_t>(log.size()));
+    EXPECT_FALSE(record.absent);
+  }
 }
 
 TEST(ConvertFaults, EveryCommitPathAndABackupThatWillNotGo) {
@@ -319,8 +433,10 @@ TEST(ConvertFaults, EveryCommitPathAndABackupThatWillNotGo) {
       {Path::kRename, Step::kNone, false},
       {Path::kLinked, Step::kNone, true},
       {Path::kRename, Step::kRemoveBackup, false},
-      // A newer backup put there meanwhile is not the stale one to remove.
+      // A newer backup put there meanwhile, or the stale one written over in
+      // place, is not the stale one to remove.
       {Path::kRename, Step::kReplaced, false},
+      {Path::kRename, Step::kRewritten, false},
       {Path::kMoves, Step::kNone, false},
       {Path::kMoves, Step::kNone, true},
       {Path::kMoves, Step::kRemoveBackup, false},
@@ -333,6 +449,7 @@ TEST(ConvertFaults, EveryCommitPathAndABackupThatWillNotGo) {
     WriteFile(file, "a\r\nb");
     WriteFile(file + ".bak", "stale");
     auto replace_backup = [&] {
+      if (c.fail == Step::kRewritten) WriteFile(file + ".bak", "newer");
       if (c.fail != Step::kReplaced) return;
       WriteFile(file + ".new", "newer");
       std::filesystem::rename(file + ".new", file + ".bak");
@@ -343,7 +460,8 @@ TEST(ConvertFaults, EveryCommitPathAndABackupThatWillNotGo) {
     // With -R the backup is replaced. Without, one that will not go stays:
     // the stale one, or where the original was moved, the original.
     const bool stays = c.fail == Step::kRemoveBackup;
-    const std::string left = c.fail == Step::kReplaced                     ? "newer"
+    const bool newer = c.fail == Step::kReplaced || c.fail == Step::kRewritten;
+    const std::string left = newer                                         ? "newer"
                              : c.keep || (stays && c.path == Path::kMoves) ? "a\r\nb"
                              : stays                                       ? "stale"
                                                                            : "";
@@ -378,7 +496,8 @@ TEST(ConvertFaults, DyingAfterAnyStepLosesNothing) {
       pid_t child = ::fork();
       ASSERT_GE(child, 0);
       if (child == 0) {
-        Crash crash{die_at};
+        Crash crash;
+        crash.die_at = die_at;
         FaultyDisk disk(Step::kNone, path, false, &crash);
         quenlo::ConvertWith(disk, kStyleLf, keep, file.c_str(), kBuffer);
         ::_exit(1);  // the conversion ran to its end

@@ -1,6 +1,7 @@
 // Whole conversions on the real file system.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -125,14 +126,22 @@ TEST(ConvertFile, FollowsSymbolicLinks) {
   EXPECT_EQ(quenlo_backup_name(link.c_str(), backup, 8), 0);
 }
 
+// The kernel's link to an open, deleted file reads as "g (deleted)": it
+// leads to no name in a folder, and a file of that name stays untouched.
 TEST(ConvertFile, RefusesWhatIsNotARegularFile) {
   TempDir dir;
   const std::string folder = dir.Path("folder");
   const std::string fifo = dir.Path("fifo");
   ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  WriteFile(dir.Path("g"), "gone\r\n");
+  WriteFile(dir.Path("g (deleted)"), "decoy\r\n");
+  const int deleted = ::open(dir.Path("g").c_str(), O_RDONLY);
+  ASSERT_GE(deleted, 0);
+  ASSERT_EQ(::unlink(dir.Path("g").c_str()), 0);
+  const std::string through_fd = "/proc/self/fd/" + std::to_string(deleted);
   for (const std::string& name : {folder, fifo, dir.Path("missing"), std::string("/dev/null"),
-                                  std::string()}) {
+                                  std::string(), through_fd}) {
     SCOPED_TRACE(name);
     EXPECT_EQ(is_existing_file(name.c_str()), 0);
     EXPECT_EQ(quenlo_name_kind(name.c_str()),
@@ -143,6 +152,8 @@ TEST(ConvertFile, RefusesWhatIsNotARegularFile) {
   struct stat st;
   ASSERT_EQ(::stat(folder.c_str(), &st), 0);
   EXPECT_TRUE(S_ISDIR(st.st_mode));
+  EXPECT_EQ(ReadFile(dir.Path("g (deleted)")), "decoy\r\n");
+  ::close(deleted);
 }
 
 TEST(ConvertFile, NameLengthLimitOfTheBackupBuffer) {
@@ -181,7 +192,7 @@ TEST(ConvertFile, StaleBackupDirectoryStopsBeforeAnyChange) {
   const std::string file = dir.Path("memo.txt");
   WriteFile(file, "a\n");
   ASSERT_EQ(::mkdir((file + ".bak").c_str(), 0755), 0);
-  EXPECT_EQ(convert_file(kStyleCrLf, 0, file.c_str()), kConvertStaleBackup);
+  EXPECT_EQ(convert_file(kStyleCrLf, 0, file.c_str()), kConvertBackupNotAFile);
   EXPECT_EQ(ReadFile(file), "a\n");
 }
 
@@ -225,7 +236,7 @@ TEST(ConvertFile, WorkFileLeftBehind) {
     bool directory;
     int result;
   };
-  for (const Case& c : {Case{"stale file", false, kConvertOk}, Case{"directory", true, kConvertWorkFileFailed}}) {
+  for (const Case& c : {Case{"stale file", false, kConvertOk}, Case{"directory", true, kConvertWorkNotAFile}}) {
     SCOPED_TRACE(c.name);
     TempDir dir;
     const std::string file = dir.Path("memo.txt");
@@ -239,6 +250,29 @@ TEST(ConvertFile, WorkFileLeftBehind) {
     EXPECT_EQ(convert_file(kStyleCrLf, 0, file.c_str()), c.result);
     EXPECT_EQ(ReadFile(file), c.result == kConvertOk ? "a\r\n" : "a\n");
     EXPECT_EQ(Exists(work), c.directory);
+  }
+}
+
+// A file refused for its NUL byte, converted by the byte rule only while
+// the name still holds that very file, unchanged.
+TEST(ConvertFile, ByteRuleOnlyForTheFileRefused) {
+  for (bool replaced : {false, true}) {
+    SCOPED_TRACE(replaced);
+    TempDir dir;
+    const std::string file = dir.Path("data");
+    WriteFile(file, std::string("a\r\n\0", 4));
+    const QuenloStatus refused =
+        quenlo_convert(kStyleLf, 0, kModeDetect, file.c_str(), nullptr, nullptr);
+    ASSERT_EQ(refused.result, kConvertBinary);
+    if (replaced) {
+      WriteFile(file + ".new", std::string("b\r\n\0", 4));
+      ASSERT_EQ(::rename((file + ".new").c_str(), file.c_str()), 0);
+    }
+    const QuenloStatus status =
+        quenlo_convert_same(kStyleLf, 0, kModeBytes, file.c_str(), &refused.file, nullptr, nullptr);
+    EXPECT_EQ(status.result, replaced ? kConvertFileChanged : kConvertOk);
+    EXPECT_EQ(ReadFile(file), std::string(replaced ? "b\r\n\0" : "a\n\0", replaced ? 4 : 3));
+    EXPECT_FALSE(Exists(file + ".~ql"));
   }
 }
 

@@ -19,6 +19,13 @@ constexpr Text kNameError = {
     "\225\317\212\267\202\267\202\351\314\247\262\331\226\274\202\252\220\263\202\265\202\255\216"
     "w\222\350\202\263\202\352\202\304\202\242\202\334\202\271\202\361\201B"};
 
+// The refusal of a run whose work file, backup or set-aside backup name
+// holds something that is no file; it names that entry.
+constexpr Text kNotAFileBeside = {
+    "%s がﾌｧｲﾙではないため変換しませんでした。",
+    "%s \202\252\314\247\262\331\202\305\202\315\202\310\202\242\202\275\202\337\225\317"
+    "\212\267\202\265\202\334\202\271\202\361\202\305\202\265\202\275\201B"};
+
 // Also for 9, which is no longer produced.
 const ResultMessage kGenericFailure = {
     -1, kFailed, kNothing,
@@ -154,6 +161,9 @@ const ResultMessage kMessages[] = {
       "\222\206\222f\202\263\202\352\202\275\225\317\212\267\202\314\214\263\202\314\314\247"
       "\262\331\202\360 %s \202\251\202\347\226\337\202\271\202\334\202\271\202\361\201B\225"
       "\317\212\267\202\265\202\334\202\271\202\361\202\305\202\265\202\275\201B"}},
+    {kConvertWorkNotAFile, kFailed, kWork, kNotAFileBeside},
+    {kConvertBackupNotAFile, kFailed, kBackup, kNotAFileBeside},
+    {kConvertAsideNotAFile, kFailed, kAside, kNotAFileBeside},
     {kConvertUtf16NoBom, kFailed, kNothing,
      {"BOMのないUTF-16と思われるため変換しませんでした。"
       "-B を指定するとﾌｧｲﾙが壊れます。BOMを付けるか、BOM付きで保存し直してください。",

@@ -1,6 +1,6 @@
-// The replace protocol. The name is resolved once and its directory opened
-// once; every step below goes through that directory by plain names and
-// follows no link. One conversion of FILE, in this order:
+// The replace protocol. The name is followed once, a part at a time, and
+// its directory opened once; every step below goes through that directory
+// by plain names and follows no link. One conversion of FILE, in this order:
 //
 //   step                           on disk after it           a crash here leaves
 //   1 create FILE.~ql, locked      FILE, FILE.~ql (empty)     a stale FILE.~ql: the next
@@ -42,12 +42,16 @@
 // after step 2 loses nothing either, given a file system that honours
 // fsync. A stale FILE.bak is removed only while it is, size and times
 // included, the file this run saw there; one this run made, while it is
-// that file.
+// that file. Only a regular file counts as FILE.~ql, FILE.bak or FILE.~qb:
+// a folder or a link under one of those names stops the run before step 1,
+// and the result names it.
 //
 // A file the conversion would not change stops after step 2 with nothing
 // written: it keeps its identity, times and links. Only the backup changes:
 // with -R the work file takes a copy and becomes FILE.bak (an old one moved
-// aside first, as above); without, a stale FILE.bak is removed.
+// aside first, as above); without, a stale FILE.bak is removed. Without -R
+// such a file needs no work file at all: where step 1 fails (a read-only
+// file system), reading it through is enough to say it is done.
 #include "convert.h"
 
 #include <algorithm>
@@ -55,6 +59,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "line_breaks.h"
@@ -84,13 +89,13 @@ struct Names {
 // share the kept start must not meet on one work file.
 std::string Derived(const std::string& base, const char* suffix, std::size_t limit) {
   const std::string plain = base + suffix;
-  if (plain.size() <= limit) return plain;
+  if (NameLength(plain) <= limit) return plain;
   std::uint64_t hash = 14695981039346656037u;  // FNV-1a
   for (unsigned char c : base) hash = (hash ^ c) * 1099511628211u;
   char tag[24];
   std::snprintf(tag, sizeof(tag), "~%016llx", static_cast<unsigned long long>(hash));
   const std::size_t keep = limit - std::char_traits<char>::length(suffix) - 17;
-  return base.substr(0, keep) + tag + suffix;
+  return NameStart(base, keep) + tag + suffix;
 }
 
 // The one place that decides which failures of a hard link send the commit
@@ -333,14 +338,14 @@ Status KeepAsItIs(Directory& dir, InputFile& input, WorkFile& work, const Names&
 // original as FILE.bak and the new content in a FILE.~ql that no one holds.
 Status Recoverable(Directory& dir, const Names& names, bool* recoverable) {
   *recoverable = false;
-  bool file = false, work = false, held = true;
-  FileState backup;
+  bool file = false, held = true;
+  FileState backup, work;
   Status status = dir.Exists(names.file, &file);
   if (!status.ok() || file) return status;
   status = dir.State(names.backup, &backup);
   if (!status.ok() || backup.kind != FileKind::kRegular) return status;
-  status = dir.Exists(names.work, &work);
-  if (!status.ok() || !work) return status;
+  status = dir.State(names.work, &work);
+  if (!status.ok() || work.kind != FileKind::kRegular) return status;
   status = dir.IsHeld(names.work, &held);
   *recoverable = status.ok() && !held;
   return status;
@@ -366,11 +371,11 @@ Status Recover(Directory& dir, const Names& names, bool* recovered) {
 // a killed run had moved aside goes back, or, with a newer backup in its
 // place, goes. One that cannot go back stays, and stops the run.
 Status SettleAside(Directory& dir, const Names& names) {
-  bool aside = false;
-  FileState backup;
-  Status status = dir.Exists(names.aside, &aside);
-  if (status.ok() && aside) status = dir.State(names.backup, &backup);
-  if (!status.ok() || !aside) return status.At(Step::kPutBackOld);
+  FileState aside, backup;
+  Status status = dir.State(names.aside, &aside);
+  const bool file = aside.kind == FileKind::kRegular;
+  if (status.ok() && file) status = dir.State(names.backup, &backup);
+  if (!status.ok() || !file) return status.At(Step::kPutBackOld);
   if (backup.kind == FileKind::kRegular) {
     dir.Remove(names.aside);
     return Status();
@@ -391,8 +396,63 @@ Names NamesIn(Directory& dir, const std::string& base) {
           Derived(base, kAsideSuffix, limit)};
 }
 
+// Only a regular file counts as a work file, a backup or a set-aside
+// backup: a folder or a link under one of those names is left alone, and
+// stops the run before any step, with a result that names it.
+Status CheckBeside(Directory& dir, const Names& names) {
+  const std::pair<const std::string*, ConvertResult> beside[] = {
+      {&names.work, kConvertWorkNotAFile},
+      {&names.backup, kConvertBackupNotAFile},
+      {&names.aside, kConvertAsideNotAFile},
+  };
+  for (const auto& [name, result] : beside) {
+    FileState state;
+    Status status = dir.State(*name, &state);
+    if (!status.ok()) return status.At(Step::kCheckName);
+    if (state.kind == FileKind::kOther) return Failed(result, 0, *name).At(Step::kCheckName);
+  }
+  return Status();
+}
+
 QuenloIdentity IdentityOf(const FileState& state) {
   return {state.volume, state.id, state.size, state.modified, state.changed};
+}
+
+// Takes no output: it only tells whether the file would change.
+class NoOutput : public WorkFile {
+ public:
+  Status CopyMetadata(InputFile&) override { return Status(); }
+  Status CopyMode(InputFile&) override { return Status(); }
+  char* Room(std::size_t size) override {
+    room_.resize(std::max(room_.size(), size));
+    return room_.data();
+  }
+  // The first change stops the read.
+  Status Write(std::size_t) override { return Failed(kConvertFileChanged); }
+  Status CopyFrom(InputFile&, std::int64_t) override { return Failed(kConvertFileChanged); }
+  Status Flush() override { return Status(); }
+  Status MoveTo(const std::string&, bool) override { return Failed(kConvertMoveFailed); }
+
+ private:
+  std::vector<char> room_;
+};
+
+// True when the file under the name reads as already in the style: no
+// conversion would write anything.
+bool AlreadyInStyle(Directory& dir, const Names& names, LineBreakStyle style,
+                    std::size_t buffer_size, ConvertProgress progress, void* context,
+                    ConvertMode mode, const QuenloIdentity* expected, QuenloIdentity* file) {
+  std::unique_ptr<InputFile> input;
+  FileState original, now;
+  if (!dir.OpenInput(names.file, &input).ok() || !input->State(&original).ok()) return false;
+  *file = IdentityOf(original);
+  if (expected && std::memcmp(expected, file, sizeof(*file)) != 0) return false;
+  NoOutput none;
+  LineBreakRewriter rewriter(style, mode == kModeDetect);
+  bool unchanged = false;
+  return Fill(*input, none, rewriter, original.size, buffer_size, progress, context, &unchanged)
+             .ok() &&
+         unchanged && input->State(&now).ok() && now.Unchanged(original);
 }
 
 // The rest of a conversion, once the name is resolved and its directory
@@ -400,10 +460,19 @@ QuenloIdentity IdentityOf(const FileState& state) {
 Status ConvertIn(Directory& dir, const Names& names, LineBreakStyle style, bool keep_backup,
                  std::size_t buffer_size, ConvertProgress progress, void* context,
                  ConvertMode mode, const QuenloIdentity* expected, QuenloIdentity* file) {
+  Status status = CheckBeside(dir, names);
+  if (!status.ok()) return status;
   // Step 1. The work file comes first: it is the lock against a second conversion.
   std::unique_ptr<WorkFile> work;
-  Status status = dir.CreateWork(names.work, &work);
-  if (!status.ok()) return status.At(Step::kCreateWork);
+  status = dir.CreateWork(names.work, &work);
+  if (!status.ok()) {
+    // Where no work file can be made (a read-only file system, a folder
+    // not ours to write), a file already in the style still needs nothing.
+    if (keep_backup || status.result == kConvertBusy ||
+        !AlreadyInStyle(dir, names, style, buffer_size, progress, context, mode, expected, file))
+      return status.At(Step::kCreateWork);
+    return Status();
+  }
   status = SettleAside(dir, names);
   if (!status.ok()) return status;
   std::unique_ptr<InputFile> input;
@@ -419,7 +488,7 @@ Status ConvertIn(Directory& dir, const Names& names, LineBreakStyle style, bool 
   status = dir.State(names.backup, &stale_state);
   if (!status.ok()) return status.At(Step::kRemoveStale);
   if (stale_state.kind == FileKind::kOther)
-    return Failed(kConvertStaleBackup, 0, names.backup).At(Step::kRemoveStale);
+    return Failed(kConvertBackupNotAFile, 0, names.backup).At(Step::kRemoveStale);
   const FileState* stale = stale_state.kind == FileKind::kRegular ? &stale_state : nullptr;
   status = work->CopyMetadata(*input);
   if (!status.ok()) return status.At(Step::kMetadata);
@@ -452,18 +521,18 @@ Status ConvertWith(Disk& disk, LineBreakStyle style, bool keep_backup, const cha
     return Failed(kConvertBadStyle).At(Step::kCheckName);
   if (!name || !*name) return Failed(kConvertNotAFile).At(Step::kCheckName);
   if (!FitsNameBuffer(name)) return Failed(kConvertNameTooLong).At(Step::kCheckName);
-  const FileKind kind = disk.Kind(name);
-  if (kind == FileKind::kOther) return Failed(kConvertNotAFile).At(Step::kCheckName);
 
-  // Resolved once: from here on no step follows a link.
-  const ResolvedName resolved = disk.Resolve(name);
-  std::unique_ptr<Directory> dir;
-  Status status = disk.OpenDirectory(resolved.directory, &dir);
-  if (!status.ok()) return kind == FileKind::kMissing ? Failed(kConvertNotAFile).At(Step::kCheckName)
-                                                      : status.At(Step::kOpen);
-  const Names names = NamesIn(*dir, resolved.base);
+  // Followed once: from here on no step follows a link.
+  Located file;
+  Status status = disk.Locate(name, &file);
+  if (!status.ok())
+    return status.At(status.result == kConvertLinkNotTrusted ? Step::kFollowLink : Step::kCheckName);
+  if (file.kind == FileKind::kOther || !file.directory)
+    return Failed(kConvertNotAFile).At(Step::kCheckName);
+  Directory& dir = *file.directory;
+  const Names names = NamesIn(dir, file.base);
   // The names as messages show them, beside the file.
-  const std::string folder = resolved.full.substr(0, resolved.full.size() - resolved.base.size());
+  const std::string folder = file.full.substr(0, file.full.size() - file.base.size());
   auto told = [&](Status told_status) {
     told_status.backup = folder + names.backup;
     told_status.work = folder + names.work;
@@ -471,25 +540,28 @@ Status ConvertWith(Disk& disk, LineBreakStyle style, bool keep_backup, const cha
     return told_status;
   };
   bool recovered = false;
-  if (kind == FileKind::kMissing) {
-    status = Recover(*dir, names, &recovered);
+  if (file.kind == FileKind::kMissing) {
+    status = Recover(dir, names, &recovered);
     if (!status.ok()) return told(status);
     if (!recovered) return Failed(kConvertNotAFile).At(Step::kCheckName);
   }
-  if (names.backup.size() > dir->NameLimit() && (keep_backup || !dir->ReplacesByRename()))
+  if (NameLength(names.backup) > dir.NameLimit() && (keep_backup || !dir.ReplacesByRename()))
     status = Failed(kConvertBackupNameTooLong).At(Step::kCheckName);
-  QuenloIdentity file = {};
+  QuenloIdentity identity = {};
   if (status.ok())
-    status = ConvertIn(*dir, names, style, keep_backup, buffer_size, progress, context, mode,
-                       expected, &file);
+    status = ConvertIn(dir, names, style, keep_backup, buffer_size, progress, context, mode,
+                       expected, &identity);
   status.recovered = recovered;
-  status.file = file;
+  status.file = identity;
   return told(status);
 }
 
 NameKind KindOfName(Disk& disk, const char* name) {
   if (!name || !*name) return kNameNotAFile;
-  switch (disk.Kind(name)) {
+  Located file;
+  // One the system cannot tell about yet is the conversion's to report.
+  if (!disk.Locate(name, &file).ok()) return kNameConvertible;
+  switch (file.kind) {
     case FileKind::kRegular:
       return kNameConvertible;
     case FileKind::kOther:
@@ -497,11 +569,9 @@ NameKind KindOfName(Disk& disk, const char* name) {
     case FileKind::kMissing:
       break;
   }
-  const ResolvedName resolved = disk.Resolve(name);
-  std::unique_ptr<Directory> dir;
-  if (!disk.OpenDirectory(resolved.directory, &dir).ok()) return kNameMissing;
+  if (!file.directory) return kNameMissing;
   bool recoverable = false;
-  Recoverable(*dir, NamesIn(*dir, resolved.base), &recoverable);
+  Recoverable(*file.directory, NamesIn(*file.directory, file.base), &recoverable);
   return recoverable ? kNameConvertible : kNameMissing;
 }
 
@@ -510,17 +580,18 @@ bool FitsNameBuffer(const char* name) {
 }
 
 std::string BackupName(Disk& disk, const char* name) {
-  return disk.Resolve(name).full + kBackupSuffix;
+  Located file;
+  disk.Locate(name, &file);
+  return (file.full.empty() ? std::string(name) : file.full) + kBackupSuffix;
 }
 
 std::string WorkName(Disk& disk, const char* name) {
-  const ResolvedName resolved = disk.Resolve(name);
-  std::unique_ptr<Directory> dir;
+  Located file;
+  disk.Locate(name, &file);
   // A directory that will not open has no limit to read: the plain name.
-  const std::string work = disk.OpenDirectory(resolved.directory, &dir).ok()
-                               ? NamesIn(*dir, resolved.base).work
-                               : resolved.base + kWorkSuffix;
-  return resolved.full.substr(0, resolved.full.size() - resolved.base.size()) + work;
+  if (!file.directory) return (file.full.empty() ? std::string(name) : file.full) + kWorkSuffix;
+  return file.full.substr(0, file.full.size() - file.base.size()) +
+         NamesIn(*file.directory, file.base).work;
 }
 
 }  // namespace quenlo

@@ -121,25 +121,27 @@ class Directory {
   virtual Status IsHeld(const std::string& name, bool* held) = 0;
 };
 
-// A name resolved once: the directory that holds the file, and its name there.
-struct ResolvedName {
-  std::string directory;
-  std::string base;
-  std::string full;
+// A name resolved once: the file it leads to, and the directory that holds
+// it, open.
+struct Located {
+  FileKind kind = FileKind::kMissing;
+  std::string base;  // its name in the directory
+  std::string full;  // its full name, as messages show it
+  // Null where the name leads to no directory: nothing there, nor to recover.
+  std::unique_ptr<Directory> directory;
 };
 
 class Disk {
  public:
   virtual ~Disk() = default;
-  // What the name is, following symbolic links; names with wildcard
-  // characters are kOther where the platform treats them as patterns.
-  virtual FileKind Kind(const std::string& name) = 0;
-  // The file itself: its directory resolved, and a symbolic link followed
-  // to its target.
-  virtual ResolvedName Resolve(const std::string& name) = 0;
-  // Opens the directory `path`, which Resolve gave, following no link:
-  // kConvertOpenFailed.
-  virtual Status OpenDirectory(const std::string& path, std::unique_ptr<Directory>* directory) = 0;
+  // Follows the name to the file, symbolic links included, and opens the
+  // directory that holds it, from where no step follows a link again. A
+  // name that is missing or no file is no failure: `kind` tells. Names
+  // with wildcard characters are kOther where the platform treats them as
+  // patterns. Fails with kConvertLinkNotTrusted for a link whose owner is
+  // neither the caller nor the system, and with kConvertReadFailed or
+  // kConvertOpenFailed where the system cannot tell.
+  virtual Status Locate(const std::string& name, Located* located) = 0;
 };
 
 // The platform's own file system.
@@ -149,6 +151,14 @@ Disk& RealDisk();
 // POSIX systems, its code page 932 form (a character that lacks counts as
 // one byte) on Windows.
 std::size_t NameBufferLength(const std::string& name);
+
+// The name's length as a directory's NameLimit counts it: its bytes on POSIX
+// systems, its UTF-16 code units on Windows.
+std::size_t NameLength(const std::string& name);
+
+// The longest start of the name whose NameLength is at most `length`; on
+// Windows no character is cut in two.
+std::string NameStart(const std::string& name, std::size_t length);
 
 }  // namespace quenlo
 

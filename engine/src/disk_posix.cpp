@@ -11,9 +11,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#if defined(__linux__) && __has_include(<linux/openat2.h>)
-#include <linux/openat2.h>
-#include <sys/syscall.h>
+#ifdef __linux__
+#include <linux/magic.h>
+#include <sys/statfs.h>
 #endif
 
 #include <algorithm>
@@ -41,6 +41,10 @@ class Descriptor {
 
   int get() const { return fd_; }
   bool valid() const { return fd_ >= 0; }
+  void reset(int fd) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+  }
   int release() {
     const int fd = fd_;
     fd_ = -1;
@@ -377,21 +381,6 @@ class PosixDirectory : public Directory {
   Descriptor fd_;
 };
 
-// Opens a directory, failing rather than following a link anywhere on the way.
-int OpenNoLinks(const std::string& path) {
-#if defined(SYS_openat2) && defined(RESOLVE_NO_SYMLINKS)
-  // Linux 5.6 on: no link anywhere in the path.
-  struct open_how how = {};
-  how.flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-  how.resolve = RESOLVE_NO_SYMLINKS;
-  long fd = ::syscall(SYS_openat2, AT_FDCWD, path.c_str(), &how, sizeof(how));
-  if (fd >= 0 || errno != ENOSYS) return static_cast<int>(fd);
-#endif
-  // Older kernels: the last part at least. The path came from realpath, so
-  // a link anywhere in it was put there since.
-  return ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-}
-
 // A link the caller may follow: its own, or root's. Another user's link
 // could point at anything the caller may write.
 bool Trusted(const struct stat& link) { return link.st_uid == ::geteuid() || link.st_uid == 0; }
@@ -407,47 +396,140 @@ std::vector<std::string> Parts(const std::string& path) {
   return parts;
 }
 
-// The absolute name of `path` with every link followed, as realpath gives
-// it; empty when a part is missing or a link is not Trusted.
-std::string RealPath(const std::string& path) {
-  std::vector<std::string> todo = Parts(path);
-  if (path.empty() || path[0] != '/') {
-    char* cwd = ::getcwd(nullptr, 0);
-    if (!cwd) return std::string();
-    std::vector<std::string> here = Parts(cwd);
-    ::free(cwd);
-    todo.insert(todo.begin(), here.begin(), here.end());
-  }
-  std::vector<std::string> done;
-  auto joined = [&done] {
-    std::string name;
-    for (const std::string& part : done) name += "/" + part;
-    return name.empty() ? std::string("/") : name;
-  };
-  for (int links = 0; !todo.empty();) {
-    const std::string part = todo.front();
-    todo.erase(todo.begin());
-    if (part == ".") continue;
-    if (part == "..") {
-      if (!done.empty()) done.pop_back();
-      continue;
-    }
-    done.push_back(part);
-    struct stat st;
-    if (::lstat(joined().c_str(), &st) != 0) return std::string();
-    if (!S_ISLNK(st.st_mode)) continue;
-    if (!Trusted(st) || ++links > 40) return std::string();
-    std::vector<char> target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
-    const ssize_t size = ::readlink(joined().c_str(), target.data(), target.size());
-    if (size < 0 || static_cast<std::size_t>(size) >= target.size()) return std::string();
-    done.pop_back();
-    const std::string to(target.data(), static_cast<std::size_t>(size));
-    if (!to.empty() && to[0] == '/') done.clear();
-    std::vector<std::string> more = Parts(to);
-    todo.insert(todo.begin(), more.begin(), more.end());
-  }
-  return joined();
+std::string Joined(const std::vector<std::string>& parts) {
+  std::string path;
+  for (const std::string& part : parts) path += "/" + part;
+  return path;
 }
+
+#ifdef O_PATH
+// Entries are looked at through descriptors that open nothing: the owner
+// the check saw is that of the link whose text is then read.
+constexpr int kLookFlags = O_PATH | O_NOFOLLOW | O_CLOEXEC;
+#else
+// Without such descriptors a link cannot be read from what was checked:
+// the open fails on it, and the name is refused.
+constexpr int kLookFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+#endif
+
+// The kernel's own links (/proc/PID/root, /proc/PID/fd/N, ...) stand for an
+// object, not a path: their text ("/", "name (deleted)") would lead elsewhere.
+bool IsKernelLink(int fd) {
+#ifdef PROC_SUPER_MAGIC
+  struct statfs fs;
+  return ::fstatfs(fd, &fs) == 0 && fs.f_type == PROC_SUPER_MAGIC;
+#else
+  (void)fd;
+  return false;
+#endif
+}
+
+// Follows `name` one part at a time from directory descriptors, at most 40
+// links deep. `shown` is the directory's path as messages show it.
+class Walk {
+ public:
+  Status Run(const std::string& name, Located* located) {
+    std::vector<std::string> todo = Parts(name);
+    if (todo.empty()) return Failed(kConvertNotAFile);
+    const bool absolute = !name.empty() && name[0] == '/';
+    dir_.reset(::open(absolute ? "/" : ".", kDirectoryFlags));
+    if (!dir_.valid()) return Failed(kConvertOpenFailed, errno, absolute ? "/" : ".");
+    if (!absolute) {
+      char* cwd = ::getcwd(nullptr, 0);
+      if (cwd) shown_ = Parts(cwd);
+      ::free(cwd);
+    }
+    int links = 0;
+    while (!todo.empty()) {
+      const std::string part = todo.front();
+      todo.erase(todo.begin());
+      const bool last = todo.empty();
+      if (part == "." || part == "..") {
+        // A name that ends there is a directory.
+        if (last) return Found(FileKind::kOther, part, located);
+        if (part == "..") {
+          Descriptor up(::openat(dir_.get(), "..", kDirectoryFlags));
+          if (!up.valid()) return Failed(kConvertReadFailed, errno, part);
+          dir_.reset(up.release());
+          if (!shown_.empty()) shown_.pop_back();
+        }
+        continue;
+      }
+      Descriptor entry(::openat(dir_.get(), part.c_str(), kLookFlags));
+      if (!entry.valid()) {
+        if (errno == ENOENT && last) return Found(FileKind::kMissing, part, located);
+        if (errno == ENOENT || errno == ENOTDIR) return Status();
+        return Failed(kConvertReadFailed, errno, part);
+      }
+      struct stat st;
+      if (::fstat(entry.get(), &st) != 0) return Failed(kConvertReadFailed, errno, part);
+      if (S_ISLNK(st.st_mode)) {
+        if (!Trusted(st)) return Failed(kConvertLinkNotTrusted, 0, part);
+        if (++links > 40) return Failed(kConvertNotAFile, ELOOP, part);
+        if (IsKernelLink(entry.get())) {
+          // Opened through what it stands for. Only a directory has names in
+          // it to work with; a file it stands for may have none at all.
+          Descriptor object(::openat(dir_.get(), part.c_str(), kDirectoryFlags));
+          if (!object.valid())
+            return errno == ENOTDIR ? Found(FileKind::kOther, part, located)
+                                    : Failed(kConvertReadFailed, errno, part);
+          dir_.reset(object.release());
+          shown_.push_back(part);
+          if (last) return Found(FileKind::kOther, part, located);
+          continue;
+        }
+        std::string text;
+        Status read = Text(entry.get(), part, st, &text);
+        if (!read.ok()) return read;
+        if (!text.empty() && text[0] == '/') {
+          dir_.reset(::open("/", kDirectoryFlags));
+          if (!dir_.valid()) return Failed(kConvertOpenFailed, errno, "/");
+          shown_.clear();
+        }
+        const std::vector<std::string> more = Parts(text);
+        todo.insert(todo.begin(), more.begin(), more.end());
+        if (todo.empty()) return Found(FileKind::kOther, part, located);
+        continue;
+      }
+      // "file/" names no file, as the system has it.
+      if (last && !S_ISDIR(st.st_mode) && name.back() == '/') return Status();
+      if (last) return Found(S_ISREG(st.st_mode) ? FileKind::kRegular : FileKind::kOther, part, located);
+      if (!S_ISDIR(st.st_mode)) return Status();
+      // The very directory looked at, not whatever has its name by now.
+      Descriptor next(::openat(entry.get(), ".", kDirectoryFlags));
+      if (!next.valid()) return Failed(kConvertReadFailed, errno, part);
+      dir_.reset(next.release());
+      shown_.push_back(part);
+    }
+    return Found(FileKind::kOther, ".", located);
+  }
+
+ private:
+  static constexpr int kDirectoryFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+
+  // The walk ends at `base` in the current directory.
+  Status Found(FileKind kind, const std::string& base, Located* located) {
+    located->kind = kind;
+    located->base = base;
+    located->full = (shown_.empty() ? std::string() : Joined(shown_)) + "/" + base;
+    located->directory = std::make_unique<PosixDirectory>(dir_.release());
+    return Status();
+  }
+
+  // The link's text, read from the descriptor that was checked.
+  static Status Text(int fd, const std::string& part, const struct stat& st, std::string* text) {
+    std::vector<char> buffer(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
+    const ssize_t size = ::readlinkat(fd, "", buffer.data(), buffer.size());
+    if (size < 0) return Failed(kConvertReadFailed, errno, part);
+    // Longer than its size said: changed since.
+    if (static_cast<std::size_t>(size) >= buffer.size()) return Failed(kConvertFileChanged, 0, part);
+    text->assign(buffer.data(), static_cast<std::size_t>(size));
+    return Status();
+  }
+
+  Descriptor dir_{-1};
+  std::vector<std::string> shown_;
+};
 
 class PosixDisk : public Disk {
  public:
@@ -457,47 +539,18 @@ class PosixDisk : public Disk {
     ::signal(SIGXFSZ, SIG_IGN);
   }
 
-  FileKind Kind(const std::string& name) override {
-    struct stat st;
-    if (::stat(name.c_str(), &st) != 0)
-      return errno == ENOENT || errno == ENOTDIR ? FileKind::kMissing : FileKind::kOther;
-    return S_ISREG(st.st_mode) ? FileKind::kRegular : FileKind::kOther;
-  }
-
-  ResolvedName Resolve(const std::string& name) override {
-    struct stat st;
-    std::string full;
-    // A link named by the caller is followed to its target, but only a
-    // Trusted one, in the name or on the way to it. Left unresolved, the
-    // name meets a link where no step follows one, and is refused.
-    if (::lstat(name.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-      full = RealPath(name);
-    } else {
-      const std::string::size_type slash = name.rfind('/');
-      const std::string directory = slash == std::string::npos ? "." : name.substr(0, slash + 1);
-      const std::string real = RealPath(directory);
-      if (!real.empty()) full = (real == "/" ? "" : real) + "/" + name.substr(slash + 1);
-    }
-    if (full.empty()) full = name;
-    const std::string::size_type slash = full.rfind('/');
-    if (slash == std::string::npos) return {".", full, full};
-    return {slash == 0 ? "/" : full.substr(0, slash), full.substr(slash + 1), full};
-  }
-
-  Status OpenDirectory(const std::string& path, std::unique_ptr<Directory>* directory) override {
-    Descriptor fd(OpenNoLinks(path));
-    if (!fd.valid())
-      return Failed(errno == ELOOP || errno == ENOTDIR ? kConvertFileChanged : kConvertOpenFailed,
-                    errno, path);
-    *directory = std::make_unique<PosixDirectory>(fd.get());
-    fd.release();
-    return Status();
+  Status Locate(const std::string& name, Located* located) override {
+    return Walk().Run(name, located);
   }
 };
 
 }  // namespace
 
 std::size_t NameBufferLength(const std::string& name) { return name.size(); }
+
+std::size_t NameLength(const std::string& name) { return name.size(); }
+
+std::string NameStart(const std::string& name, std::size_t length) { return name.substr(0, length); }
 
 Disk& RealDisk() {
   static PosixDisk disk;

@@ -6,9 +6,11 @@
 #include <windows.h>
 
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "disk.h"
+#include "names_win32.h"
 #include "path_win32.h"
 #include "quenlo/engine.h"
 
@@ -18,6 +20,10 @@ namespace {
 
 // ReadFile and WriteFile take 32-bit sizes.
 constexpr std::size_t kMaxChunk = std::size_t{1} << 30;
+
+// How long a move waits for a name whose file was deleted while another
+// program still had it open.
+constexpr ULONGLONG kPendingDeleteWait = 2000;  // milliseconds
 
 // For handles that must not get in another program's way.
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
@@ -311,8 +317,8 @@ class Win32Work : public WorkFile {
       SetAttributes(handle_.get(), 0);
       return MoveFailed(error, name);
     }
+    // Made durable with the folder's Sync, which the conversion checks.
     moved_ = true;
-    ::FlushFileBuffers(handle_.get());
     return Status();
   }
 
@@ -339,6 +345,13 @@ class Win32Work : public WorkFile {
   bool moved_ = false;
 };
 
+// What a volume allows: more than one name for a file (hard links), and the
+// longest name, in UTF-16 units.
+struct Volume {
+  bool hard_links;
+  std::size_t name_limit;
+};
+
 // "\\?\" and "\\.\" start a path in the system's own form, not a pattern.
 bool HasDevicePrefix(const std::string& name) {
   return name.size() >= 4 && name[0] == '\\' && name[1] == '\\' &&
@@ -358,6 +371,13 @@ bool IsDiskFile(const std::wstring& name) {
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   return handle.valid() && ::GetFileType(handle.get()) == FILE_TYPE_DISK;
 }
+
+// A name resolved once: the directory that holds the file, and its name there.
+struct ResolvedName {
+  std::string directory;
+  std::string base;
+  std::string full;
+};
 
 // `name` split at its last separator: "C:" alone keeps its meaning, the
 // current folder of that drive.
@@ -396,14 +416,34 @@ std::string FinalPath(HANDLE handle, bool prefixed) {
   return std::string();
 }
 
+// The full path of the folder `path` in the "\\?\" form, with a separator at
+// its end. In that form, and in the names made from it, a last part such as
+// "nul", "con" or "com1" is a folder of that name and not the device; the
+// separator keeps the full path from taking it for the device first. Empty
+// when `path` is not UTF-8.
+std::wstring LiteralFolder(const std::string& path) {
+  if (HasDevicePrefix(path)) return WidePath(path);
+  std::wstring wide;
+  if (!Utf16Form(path, &wide) || wide.empty()) return std::wstring();
+  // "C:" alone is the current folder of that drive, not its root.
+  const wchar_t last = wide.back();
+  if (last != L'\\' && last != L'/' && last != L':') wide += L'\\';
+  wide = FullPath(wide);
+  if (last == L':' && wide.back() != L'\\') wide += L'\\';
+  if (wide.compare(0, 4, L"\\\\?\\") == 0 || wide.compare(0, 4, L"\\\\.\\") == 0) return wide;
+  if (wide.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + wide.substr(2);
+  return L"\\\\?\\" + wide;
+}
+
 // Names joined to the directory's path: Windows has no call that works
 // relative to a directory handle for every step. The directory is held open
 // without delete sharing wherever it may be listed, so it cannot be moved or
 // removed meanwhile, and a work file held without sharing cannot be swapped.
 class Win32Directory : public Directory {
  public:
-  Win32Directory(std::string path, HANDLE handle, bool hard_links)
-      : path_(std::move(path)), handle_(handle), hard_links_(hard_links) {}
+  Win32Directory(std::string path, HANDLE handle, const Volume& volume)
+      : path_(std::move(path)), handle_(handle), hard_links_(volume.hard_links),
+        name_limit_(volume.name_limit) {}
 
   Status State(const std::string& name, FileState* state) override {
     *state = FileState();
@@ -432,35 +472,67 @@ class Win32Directory : public Directory {
 
   // A read-only backup goes too, like any other.
   Status Remove(const std::string& name) override {
-    const DWORD error = DeleteAnyway(handle_.get(), Wide(name));
-    if (error == ERROR_SUCCESS) return Status();
-    return Failed(kConvertMoveFailed, static_cast<int>(error), name);
+    const std::wstring wide = Wide(name);
+    const DWORD error = DeleteAnyway(handle_.get(), wide);
+    if (error != ERROR_SUCCESS) return Failed(kConvertMoveFailed, static_cast<int>(error), name);
+    // A file deleted while another program has it open keeps its name until
+    // that program lets go (where the system does not delete at once).
+    if (FindHandle(wide).found()) pending_.insert(name);
+    return Status();
   }
 
   Status Link(const std::string& from, const std::string& to) override {
     if (!hard_links_) return Failed(kConvertMoveFailed, ERROR_NOT_SUPPORTED, to);
+    // The rename that follows does not replace a file another program has
+    // open, even one that shares deleting, and the link would then not go
+    // until that program let go: such a file is refused first.
+    Handle alone(::CreateFileW(Wide(from).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!alone.valid()) return MoveFailed(::GetLastError(), from);
+    alone.Close();
     if (::CreateHardLinkW(Wide(to).c_str(), Wide(from).c_str(), nullptr)) return Status();
     return Failed(kConvertMoveFailed, static_cast<int>(::GetLastError()), to);
   }
 
   Status Move(const std::string& from, const std::string& to) override {
-    // Without MOVEFILE_REPLACE_EXISTING an existing `to` makes it fail.
-    if (::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_WRITE_THROUGH))
-      return Status();
-    return MoveFailed(::GetLastError(), from);
+    const std::wstring source = Wide(from), target = Wide(to);
+    // Onto a name whose delete is pending, the move waits a little for it:
+    // a scanner or an indexer soon lets go.
+    const ULONGLONG deadline = ::GetTickCount64() + (pending_.count(to) ? kPendingDeleteWait : 0);
+    for (;;) {
+      // Without MOVEFILE_REPLACE_EXISTING an existing `to` makes it fail.
+      if (::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        pending_.erase(to);
+        return Status();
+      }
+      const DWORD error = ::GetLastError();
+      if (::GetTickCount64() >= deadline) return MoveFailed(error, from);
+      ::Sleep(10);
+    }
   }
 
-  // The moves were made with write-through.
-  Status Sync() override { return Status(); }
+  // Neither a rename through a handle nor MoveFileExW (whose write-through
+  // covers only a move that copies) waits for the disk: the folder itself
+  // is flushed. A file system that does not let a program flush a folder
+  // (a network share may refuse) is no failure; the README says what a
+  // power cut can then undo.
+  Status Sync() override {
+    Handle folder(::CreateFileW(WidePath(path_).c_str(), FILE_WRITE_DATA, kShareAll, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (folder.valid() && ::FlushFileBuffers(folder.get())) return Status();
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED ||
+        error == ERROR_INVALID_PARAMETER || error == ERROR_ACCESS_DENIED)
+      return Status();
+    return Failed(kConvertFlushFailed, static_cast<int>(error), ".");
+  }
 
   // Where the volume has hard links (NTFS, ReFS), its rename replaces a
   // file in one step. FAT and exFAT take the two moves, which the next run
   // can recover from.
   bool ReplacesByRename() override { return hard_links_; }
 
-  // Names are measured in UTF-16 here, not in the bytes of their UTF-8 form:
-  // the engine leaves them whole.
-  std::size_t NameLimit() override { return std::size_t{1} << 20; }
+  std::size_t NameLimit() override { return name_limit_; }
 
   Status OpenInput(const std::string& name, std::unique_ptr<InputFile>* input) override {
     // Shared for reading alone: no other program writes, moves or deletes
@@ -542,28 +614,50 @@ class Win32Directory : public Directory {
   std::string path_;
   Handle handle_;
   bool hard_links_;
+  std::size_t name_limit_;
+  std::set<std::string> pending_;  // removed, but the name is still there
 };
 
-// True where the volume gives a file more than one name. Wine reports its
-// Unix file systems as NTFS without the flag, and links there work.
-bool HasHardLinks(HANDLE directory) {
-  DWORD flags = 0;
+// What the volume that holds the directory `directory` allows.
+Volume VolumeOf(HANDLE directory) {
+  // 255 UTF-16 units is the limit of NTFS, ReFS, FAT and exFAT alike; Wine
+  // does not say.
+  DWORD name_limit = 0, flags = 0;
   wchar_t system[MAX_PATH + 1];
-  if (!::GetVolumeInformationByHandleW(directory, nullptr, 0, nullptr, nullptr, &flags, system,
+  if (!::GetVolumeInformationByHandleW(directory, nullptr, 0, nullptr, &name_limit, &flags, system,
                                        MAX_PATH + 1))
-    return false;
-  return (flags & FILE_SUPPORTS_HARD_LINKS) != 0 || std::wstring(system) == L"NTFS";
+    return {false, 255};
+  // Wine reports its Unix file systems as NTFS without the flag, and links
+  // there work.
+  const bool hard_links = (flags & FILE_SUPPORTS_HARD_LINKS) != 0 || std::wstring(system) == L"NTFS";
+  return {hard_links, name_limit ? name_limit : 255};
 }
 
 class Win32Disk : public Disk {
  public:
-  FileKind Kind(const std::string& name) override {
+  Status Locate(const std::string& name, Located* located) override {
+    located->kind = Kind(name);
+    if (located->kind == FileKind::kOther) return Status();
+    const ResolvedName resolved = Resolve(name);
+    located->base = resolved.base;
+    located->full = resolved.full;
+    Status status = OpenDirectory(resolved.directory, &located->directory);
+    // No directory to look in: nothing there, nor to recover.
+    if (!status.ok() && located->kind == FileKind::kMissing) return Status();
+    return status;
+  }
+
+ private:
+  FileKind Kind(const std::string& name) {
     // A pattern would let the search match some other entry.
     if (IsPattern(name)) return FileKind::kOther;
     const std::wstring wide = WidePath(name);
     if (wide.empty()) return FileKind::kMissing;
     FindHandle find(wide);
     if (!find.found()) {
+      // The search finds no folder by a name that ends in a separator
+      // ("folder\"); the attribute query does.
+      if (::GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES) return FileKind::kOther;
       DWORD error = find.error();
       return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
                      error == ERROR_INVALID_NAME
@@ -582,7 +676,7 @@ class Win32Disk : public Disk {
   // One name for one file, whatever name it was given by: its short name,
   // another case, trailing dots or spaces, a link to it. Every run then
   // finds the same work file, and the file keeps its name.
-  ResolvedName Resolve(const std::string& name) override {
+  ResolvedName Resolve(const std::string& name) {
     const bool prefixed = HasDevicePrefix(name);
     Handle file(::CreateFileW(WidePath(name).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
                               OPEN_EXISTING, 0, nullptr));
@@ -601,8 +695,8 @@ class Win32Disk : public Disk {
     return Split(Join(path, base));
   }
 
-  Status OpenDirectory(const std::string& path, std::unique_ptr<Directory>* directory) override {
-    const std::wstring wide = WidePath(path);
+  Status OpenDirectory(const std::string& path, std::unique_ptr<Directory>* directory) {
+    const std::wstring wide = LiteralFolder(path);
     // Held for listing, so that its sharing keeps it in place; where it may
     // not be listed, only looked at.
     Handle handle(::CreateFileW(wide.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -616,8 +710,8 @@ class Win32Disk : public Disk {
       return Failed(kConvertOpenFailed, static_cast<int>(::GetLastError()), path);
     if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
       return Failed(kConvertOpenFailed, ERROR_DIRECTORY, path);
-    const bool hard_links = HasHardLinks(handle.get());
-    *directory = std::make_unique<Win32Directory>(path, handle.get(), hard_links);
+    *directory =
+        std::make_unique<Win32Directory>(Utf8Name(wide), handle.get(), VolumeOf(handle.get()));
     handle.Release();
     return Status();
   }

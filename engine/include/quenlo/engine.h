@@ -60,6 +60,12 @@ enum {
   kConvertOldBackupAside = 27,
   /* A killed conversion's original could not be put back from "<name>.bak". */
   kConvertRecoveryFailed = 28,
+  /* A folder, or another entry that is no regular file, has the name of its
+     work file, of "<name>.bak", or of where an old backup is set aside; it
+     is left alone, and the file too. */
+  kConvertWorkNotAFile = 30,
+  kConvertBackupNotAFile = 31,
+  kConvertAsideNotAFile = 32,
   /* kConvertBinary, for a file that looks like UTF-16 without a BOM, which
      kModeBytes would damage. */
   kConvertUtf16NoBom = 33
@@ -149,7 +155,9 @@ enum {
   kNameNotAFile = 1,     /* a directory, a device, a pattern, no name at all */
   /* An existing regular file, or one whose conversion was killed between
      its two moves (the name absent, its ".bak" and an abandoned work file
-     present), which the next conversion recovers first. */
+     present), which the next conversion recovers first; also a name the
+     system could not look at, or a link not followed for its owner, which
+     the conversion then reports. */
   kNameConvertible = 2
 };
 

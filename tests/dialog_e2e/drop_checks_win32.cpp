@@ -126,10 +126,12 @@ void check_drop(const Setup& setup) {
   // The two dropped files are both converted, with one message.
   MessageBoxSeen seen = convert_all(session);
   report.check("drop two files then convert: one summary",
-               seen.caption == widen(quenlo::kDoneCaption) && seen.text == quenlo::summary(2, 0, 0, 0),
+               seen.caption == widen(quenlo::kDoneCaption) &&
+                   seen.text == quenlo::summary(2, 0, 0, 0),
                describe(seen));
   report.check("drop two files then convert: both converted",
-               read_bytes(first) == std::string("1\r\n") && read_bytes(second) == std::string("2\r\n"));
+               read_bytes(first) == std::string("1\r\n") &&
+                   read_bytes(second) == std::string("2\r\n"));
 
   // One name of several fails: the summary names it, the others convert,
   // and a binary file among them is skipped without the question.

@@ -35,9 +35,10 @@ import time
 
 MIB = 1 << 20
 SEED = 1998
-TIME_BAR = 1.15
+# Flushing its output, a conversion must still beat the durable copy.
+TIME_BAR = 1.0
 # A file already right is read and never written.
-READ_BAR = 1.3
+READ_BAR = 1.2
 MEMORY_BAR_MIB = 4
 QUENLO_KEYS = ("U", "W", "U16", "kept")
 
@@ -268,6 +269,13 @@ def report(results, peaks, rows, sizes, lines, args, work):
         print("%-32s %7.0f (%6.0f) %8.3f %8.3f %10s"
               % (label, mib_per_s(sizes[variant], wall), mib_per_s(sizes[variant], best),
                  wall, cpu, peak))
+    # How much of the two cores a run keeps busy: the converter overlaps its
+    # reading, converting and writing, or it waits.
+    print("CPUs used by Quenlo, median cpu s / median wall s: %s"
+          % ", ".join("%s %.2f" % (name, statistics.median(s.cpu for s in results[key])
+                                   / median_seconds(results[key]))
+                      for name, key in (("-U", "U"), ("-W", "W"), ("-U UTF-16", "U16"),
+                                        ("already LF", "kept"))))
     print()
     print("time ratio Quenlo / cat, median wall times (1.00 = as fast as cat, bar %.2f)"
           % TIME_BAR)

@@ -12,7 +12,7 @@ all=(
   "${demo[@]}" libgtest-dev googletest python3
   g++-mingw-w64-x86-64 g++-mingw-w64-i686
   wine64 locales xvfb xauth fonts-ipafont-gothic
-  dpkg-dev file lintian man-db
+  dpkg-dev file lintian man-db strace
   clang libclang-rt-14-dev
 )
 case "${1:-all}" in

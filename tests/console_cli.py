@@ -496,7 +496,9 @@ def check_second_run_on_work_file(checker):
         ws.write("big.txt", big)
         first = subprocess.Popen(checker.runner + [checker.program, "-S", "-U", "big.txt"],
                                  cwd=ws.path, env=checker.environment())
-        started = wait_for(lambda: os.path.exists(ws.join("big.txt.~ql")))
+        # Written to, so surely locked: the lock comes right after the file.
+        started = wait_for(lambda: os.path.exists(ws.join("big.txt.~ql"))
+                           and os.path.getsize(ws.join("big.txt.~ql")) > 0)
         # Paused, so the second run surely meets it live.
         first.send_signal(signal.SIGSTOP)
         actual, status = checker.run(["-M", "big.txt.~ql"], ws.path)
@@ -604,6 +606,20 @@ def check_owner_kept(checker):
         checker.expect("owner not kept: owner", os.stat(ws.join("memo.txt")).st_uid, 0)
         checker.expect("owner not kept: no work file", ws.read("memo.txt.~ql"), None)
 
+    # A folder on the way that may only be passed through.
+    with Workspace() as ws:
+        os.makedirs(ws.join("pass/own"))
+        ws.write("pass/own/memo.txt", MEMO)
+        for entry in ("pass/own", "pass/own/memo.txt"):
+            os.chown(ws.join(entry), 65534, 65534)
+        os.chmod(ws.join("pass"), 0o711)
+        os.chmod(ws.path, 0o755)
+        nobody = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"]
+        actual, status = checker.run(["-U", ws.join("pass/own/memo.txt")], ws.path, prefix=nobody)
+        checker.expect("folder only passed: output", actual,
+                       checker.output([done(ws.join("pass/own/memo.txt"))]))
+        checker.expect("folder only passed: content", ws.read("pass/own/memo.txt"), MEMO_LF)
+
     # Another user's link is not followed, as other refusals of a name.
     with Workspace() as ws:
         os.symlink("memo.txt", ws.join("link.txt"))
@@ -613,6 +629,35 @@ def check_owner_kept(checker):
             [failure("link.txt", "他のﾕｰｻﾞｰのﾘﾝｸはたどりません。" + UNCHANGED)]))
         checker.expect("other user's link: status", status, 0)
         checker.expect("other user's link: content", ws.read("memo.txt"), MEMO)
+
+
+def check_flush_order(checker):
+    """The system's own calls: the work file flushed before the rename onto
+    the name, the folder flushed after it."""
+    if not shutil.which("strace"):
+        print("SKIP flush order: needs strace")
+        return
+    with Workspace() as ws:
+        trace = ws.join("trace")
+        # The leak checker of sanitised builds cannot run under ptrace.
+        prefix = ["env", "ASAN_OPTIONS=detect_leaks=0", "strace", "-f", "-qq", "-o", trace,
+                  "-e", "trace=fsync,fdatasync,renameat,renameat2"]
+        checker.run(["-S", "-U", "memo.txt"], ws.path, prefix=prefix)
+        with open(trace) as f:
+            calls = [line.split(None, 1)[-1] for line in f.read().splitlines()]
+        onto = [i for i, call in enumerate(calls)
+                if call.startswith("renameat") and '"memo.txt.~ql"' in call and '"memo.txt")' in call]
+        checker.expect("flush order: one rename onto the name", len(onto), 1)
+        if len(onto) != 1:
+            return
+        folder = re.match(r"renameat2?\((\d+),", calls[onto[0]])[1]
+        folder_flush = "fsync(%s)" % folder
+        before = [c for c in calls[:onto[0]] if c.startswith("fsync(") and
+                  not c.startswith(folder_flush)]
+        after = [c for c in calls[onto[0] + 1:] if c.startswith(folder_flush)]
+        checker.expect("flush order: the work file flushed before", len(before) > 0, True)
+        checker.expect("flush order: the folder flushed after", len(after) > 0, True)
+        checker.expect("flush order: content", ws.read("memo.txt"), MEMO_LF)
 
 
 def check_disk_full(checker):
@@ -698,6 +743,7 @@ def main():
         check_closed_stdout(checker)
         check_owner_kept(checker)
         check_disk_full(checker)
+        check_flush_order(checker)
         check_second_run_on_work_file(checker)
         check_attacker(checker)
         checker.label = "locale"

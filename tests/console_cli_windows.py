@@ -222,7 +222,7 @@ def check_held_files(checker, Workspace, holder):
     held by a live conversion refuses a second one; one left by a killed
     conversion is replaced. Nothing else is touched, an old backup neither,
     not even where only the rename onto the file is refused (a reader
-    sharing deletion, with -R)."""
+    sharing deletion)."""
     in_use = failure("memo.txt", "ﾌｧｲﾙが他のﾌﾟﾛｸﾞﾗﾑで使用中です。" + UNCHANGED, reason=True)
     busy = failure("memo.txt", "別の変換がこのﾌｧｲﾙを処理中です。" + UNCHANGED)
     # (case, held name, holder arguments ([]: its default, None: no holder), options,
@@ -232,6 +232,7 @@ def check_held_files(checker, Workspace, holder):
         ("writer sharing everything", "memo.txt", ["w", "rwd"], [], in_use, 1,
          MEMO + b"more\r\n"),
         ("reader not sharing deletion", "memo.txt", ["r", "rw"], [], in_use, 1, MEMO),
+        ("reader sharing deletion", "memo.txt", ["r", "rwd"], [], in_use, 1, MEMO),
         ("reader sharing deletion, -R", "memo.txt", ["r", "rwd"], ["-R"], in_use, 1, MEMO),
         ("live work file", "memo.txt.~ql", [], [], busy, 1, MEMO),
         ("stale work file", "memo.txt.~ql", None, [], done("memo.txt"), 0, MEMO_LF),

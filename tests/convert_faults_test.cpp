@@ -28,8 +28,8 @@ namespace {
 
 enum class Step {
   kNone, kLocate, kCreateWork, kBusy, kOpenInput, kStat, kMetadata, kMode, kRead, kWrite, kDiskFull,
-  kFlush, kCancel, kCancelAfterFlush, kReplaced, kRewritten, kTimeBack, kMoveAside, kLink, kRenameOver, kMove,
-  kMoveTo, kRemoveBackup,
+  kFlush, kCancel, kCancelAfterFlush, kReplaced, kRewritten, kTimeBack, kMoveAside, kLink,
+  kRenameOver, kMove, kMoveTo, kRemoveBackup,
 };
 
 // What the system says where the file system has no hard links.
@@ -392,6 +392,18 @@ TEST(ConvertFaults, WhatIsLeftWhenPuttingBackFails) {
     }
     EXPECT_FALSE(Exists(file + ".~ql"));
   }
+  // A killed run's original that cannot be put back from the backup.
+  TempDir dir;
+  const std::string file = dir.Path("memo.txt");
+  WriteFile(file + ".bak", original);
+  WriteFile(file + ".~ql", lf);
+  FaultyDisk disk(Step::kMove, Path::kMoves);
+  const quenlo::Status status = quenlo::ConvertWith(disk, kStyleLf, false, file.c_str(), kBuffer);
+  EXPECT_EQ(status.result, kConvertRecoveryFailed);
+  EXPECT_EQ(status.step, quenlo::Step::kRestore);
+  EXPECT_EQ(std::filesystem::path(status.backup), std::filesystem::path(file + ".bak"));
+  EXPECT_EQ(ReadFile(file + ".bak"), original);
+  EXPECT_FALSE(Exists(file));
 }
 
 // The order in which the commit reaches the disk: the last write, the work
@@ -527,5 +539,21 @@ TEST(ConvertFaults, DyingAfterAnyStepLosesNothing) {
   }
 }
 #endif
+
+// A name past the file system's limit is shortened as that limit counts:
+// in bytes on POSIX systems, in UTF-16 units on Windows, and there between
+// characters, so that the shorter name is still valid UTF-8.
+TEST(Names, CutWhereTheLimitCounts) {
+  const std::string name = "ab\xC3\xA9\xF0\x9F\x98\x80";  // "ab", e acute, an emoji
+#ifdef _WIN32
+  EXPECT_EQ(quenlo::NameLength(name), 5u);
+  EXPECT_EQ(quenlo::NameStart(name, 3), "ab\xC3\xA9");
+  EXPECT_EQ(quenlo::NameStart(name, 4), "ab\xC3\xA9");  // the emoji takes two
+  EXPECT_EQ(quenlo::NameStart(name, 5), name);
+#else
+  EXPECT_EQ(quenlo::NameLength(name), 8u);
+  EXPECT_EQ(quenlo::NameStart(name, 5), "ab\xC3\xA9\xF0");
+#endif
+}
 
 }  // namespace

@@ -213,6 +213,28 @@ TEST(LineBreakRewriter, UnitTable) {
   }
 }
 
+// A file already right goes through Skim's wide rounds after its first
+// bytes: a binary byte anywhere in them is found, a text byte is not.
+TEST(LineBreakRewriter, SkimFindsBinaryBytes) {
+  for (int style : {kStyleCrLf, kStyleCr, kStyleLf}) {
+    const std::string line = style == kStyleCrLf ? "a line\r\n" : style == kStyleCr ? "a line\r" : "a line\n";
+    std::string right;
+    while (right.size() < 1100) right += line;
+    for (std::size_t at : {std::size_t{40}, std::size_t{516}, right.size() - 4}) {
+      for (char byte : {'\0', '\x06', '\x10', '\x19', '\x1c', '\x1f', '\x1b', '\t'}) {
+        SCOPED_TRACE(testing::Message() << "style " << style << " at " << at << " byte " << int{byte});
+        std::string in = right;
+        in[at] = byte;
+        const Rewritten got = RewriteInPieces(in, style, true, {8, in.size()});
+        EXPECT_EQ(got.binary, ReferenceIsBinary(in));
+        if (!got.binary) {
+          EXPECT_EQ(got.out, in);
+        }
+      }
+    }
+  }
+}
+
 TEST(LineBreakRewriter, EverySplitPointGivesTheSameBytes) {
   const std::string bytes = "x\r\ny\r\r\nz\n\r\rw\r";
   // UTF-16LE with 上 and 」 among the breaks and a cut last unit.

@@ -369,7 +369,8 @@ Status Recover(Directory& dir, const Names& names, bool* recovered) {
 
 // Held the work file, so no other run is between its moves: an old backup
 // a killed run had moved aside goes back, or, with a newer backup in its
-// place, goes. One that cannot go back stays, and stops the run.
+// place, goes. One that cannot go back stays, and stops the run. Anything
+// but a file under that name is no backup of ours, and is left alone.
 Status SettleAside(Directory& dir, const Names& names) {
   FileState aside, backup;
   Status status = dir.State(names.aside, &aside);
@@ -526,7 +527,8 @@ Status ConvertWith(Disk& disk, LineBreakStyle style, bool keep_backup, const cha
   Located file;
   Status status = disk.Locate(name, &file);
   if (!status.ok())
-    return status.At(status.result == kConvertLinkNotTrusted ? Step::kFollowLink : Step::kCheckName);
+    return status.At(status.result == kConvertLinkNotTrusted ? Step::kFollowLink
+                                                             : Step::kCheckName);
   if (file.kind == FileKind::kOther || !file.directory)
     return Failed(kConvertNotAFile).At(Step::kCheckName);
   Directory& dir = *file.directory;

@@ -404,12 +404,15 @@ std::string Joined(const std::vector<std::string>& parts) {
 
 #ifdef O_PATH
 // Entries are looked at through descriptors that open nothing: the owner
-// the check saw is that of the link whose text is then read.
+// the check saw is that of the link whose text is then read, and a folder
+// on the way needs no more than the right to pass through it.
 constexpr int kLookFlags = O_PATH | O_NOFOLLOW | O_CLOEXEC;
+constexpr int kPassFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
 #else
 // Without such descriptors a link cannot be read from what was checked:
 // the open fails on it, and the name is refused.
 constexpr int kLookFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+constexpr int kPassFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 #endif
 
 // The kernel's own links (/proc/PID/root, /proc/PID/fd/N, ...) stand for an
@@ -432,7 +435,7 @@ class Walk {
     std::vector<std::string> todo = Parts(name);
     if (todo.empty()) return Failed(kConvertNotAFile);
     const bool absolute = !name.empty() && name[0] == '/';
-    dir_.reset(::open(absolute ? "/" : ".", kDirectoryFlags));
+    dir_.reset(::open(absolute ? "/" : ".", kPassFlags));
     if (!dir_.valid()) return Failed(kConvertOpenFailed, errno, absolute ? "/" : ".");
     if (!absolute) {
       char* cwd = ::getcwd(nullptr, 0);
@@ -448,7 +451,7 @@ class Walk {
         // A name that ends there is a directory.
         if (last) return Found(FileKind::kOther, part, located);
         if (part == "..") {
-          Descriptor up(::openat(dir_.get(), "..", kDirectoryFlags));
+          Descriptor up(::openat(dir_.get(), "..", kPassFlags));
           if (!up.valid()) return Failed(kConvertReadFailed, errno, part);
           dir_.reset(up.release());
           if (!shown_.empty()) shown_.pop_back();
@@ -469,7 +472,7 @@ class Walk {
         if (IsKernelLink(entry.get())) {
           // Opened through what it stands for. Only a directory has names in
           // it to work with; a file it stands for may have none at all.
-          Descriptor object(::openat(dir_.get(), part.c_str(), kDirectoryFlags));
+          Descriptor object(::openat(dir_.get(), part.c_str(), kPassFlags));
           if (!object.valid())
             return errno == ENOTDIR ? Found(FileKind::kOther, part, located)
                                     : Failed(kConvertReadFailed, errno, part);
@@ -482,7 +485,7 @@ class Walk {
         Status read = Text(entry.get(), part, st, &text);
         if (!read.ok()) return read;
         if (!text.empty() && text[0] == '/') {
-          dir_.reset(::open("/", kDirectoryFlags));
+          dir_.reset(::open("/", kPassFlags));
           if (!dir_.valid()) return Failed(kConvertOpenFailed, errno, "/");
           shown_.clear();
         }
@@ -493,26 +496,31 @@ class Walk {
       }
       // "file/" names no file, as the system has it.
       if (last && !S_ISDIR(st.st_mode) && name.back() == '/') return Status();
-      if (last) return Found(S_ISREG(st.st_mode) ? FileKind::kRegular : FileKind::kOther, part, located);
+      if (last)
+        return Found(S_ISREG(st.st_mode) ? FileKind::kRegular : FileKind::kOther, part, located);
       if (!S_ISDIR(st.st_mode)) return Status();
       // The very directory looked at, not whatever has its name by now.
-      Descriptor next(::openat(entry.get(), ".", kDirectoryFlags));
-      if (!next.valid()) return Failed(kConvertReadFailed, errno, part);
-      dir_.reset(next.release());
+      dir_.reset(entry.release());
       shown_.push_back(part);
     }
     return Found(FileKind::kOther, ".", located);
   }
 
  private:
-  static constexpr int kDirectoryFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-
-  // The walk ends at `base` in the current directory.
+  // The walk ends at `base` in the current directory, opened now for the
+  // steps to come (flushing it needs more than a descriptor to pass through).
   Status Found(FileKind kind, const std::string& base, Located* located) {
     located->kind = kind;
     located->base = base;
     located->full = (shown_.empty() ? std::string() : Joined(shown_)) + "/" + base;
-    located->directory = std::make_unique<PosixDirectory>(dir_.release());
+    if (kind == FileKind::kOther) return Status();
+    Descriptor opened(::openat(dir_.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!opened.valid()) {
+      // Nothing there to recover from a folder that will not open.
+      if (kind == FileKind::kMissing) return Status();
+      return Failed(kConvertOpenFailed, errno, ".");
+    }
+    located->directory = std::make_unique<PosixDirectory>(opened.release());
     return Status();
   }
 
@@ -522,7 +530,8 @@ class Walk {
     const ssize_t size = ::readlinkat(fd, "", buffer.data(), buffer.size());
     if (size < 0) return Failed(kConvertReadFailed, errno, part);
     // Longer than its size said: changed since.
-    if (static_cast<std::size_t>(size) >= buffer.size()) return Failed(kConvertFileChanged, 0, part);
+    if (static_cast<std::size_t>(size) >= buffer.size())
+      return Failed(kConvertFileChanged, 0, part);
     text->assign(buffer.data(), static_cast<std::size_t>(size));
     return Status();
   }

@@ -171,6 +171,19 @@ DWORD DeleteAnyway(HANDLE directory, const std::wstring& name) {
   return ::DeleteFileW(name.c_str()) ? ERROR_SUCCESS : ::GetLastError();
 }
 
+// Whether another program has the file `name` open, which a rename does not
+// replace, even where that program lets others delete it. An open to
+// delete that shares nothing fails then.
+bool OpenElsewhere(const std::wstring& name) {
+  const HANDLE alone = ::CreateFileW(name.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (alone != INVALID_HANDLE_VALUE) {
+    ::CloseHandle(alone);
+    return false;
+  }
+  return IsInUse(::GetLastError());
+}
+
 // The volume serial number and file index tell one file from another; the
 // change time comes from the basic information. False with the last error
 // set when the system cannot say.
@@ -298,9 +311,10 @@ class Win32Work : public WorkFile {
   // Renamed through the handle it holds, so no other conversion can take it
   // between closing and moving.
   Status MoveTo(const std::string& name, bool replace) override {
+    const std::wstring to = WidePath(Join(path_, name));
+    if (replace && OpenElsewhere(to)) return Failed(kConvertInUse, ERROR_SHARING_VIOLATION, name);
     if (!SetAttributes(handle_.get(), attributes_))
       return Failed(kConvertMoveFailed, static_cast<int>(::GetLastError()));
-    const std::wstring to = WidePath(Join(path_, name));
     // A rename does not replace a read-only file.
     std::optional<ReadOnlyLifted> lifted;
     if (replace) lifted.emplace(directory_, to);
@@ -466,7 +480,8 @@ class Win32Directory : public Directory {
   Status Exists(const std::string& name, bool* exists) override {
     const std::wstring wide = Wide(name);
     // The attribute query also sees an entry the search cannot list.
-    *exists = FindHandle(wide).found() || ::GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
+    *exists = FindHandle(wide).found() ||
+              ::GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
     return Status();
   }
 
@@ -483,13 +498,9 @@ class Win32Directory : public Directory {
 
   Status Link(const std::string& from, const std::string& to) override {
     if (!hard_links_) return Failed(kConvertMoveFailed, ERROR_NOT_SUPPORTED, to);
-    // The rename that follows does not replace a file another program has
-    // open, even one that shares deleting, and the link would then not go
-    // until that program let go: such a file is refused first.
-    Handle alone(::CreateFileW(Wide(from).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
-                               FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!alone.valid()) return MoveFailed(::GetLastError(), from);
-    alone.Close();
+    // The rename that follows would fail on such a file, and the link
+    // would then not go until that program let go: refused first.
+    if (OpenElsewhere(Wide(from))) return Failed(kConvertInUse, ERROR_SHARING_VIOLATION, from);
     if (::CreateHardLinkW(Wide(to).c_str(), Wide(from).c_str(), nullptr)) return Status();
     return Failed(kConvertMoveFailed, static_cast<int>(::GetLastError()), to);
   }
@@ -685,7 +696,7 @@ class Win32Disk : public Disk {
     // An absent name, to recover: its directory as the disk has it, and the
     // name as the system would store it.
     const ResolvedName given = Split(name);
-    Handle directory(::CreateFileW(WidePath(given.directory).c_str(), FILE_READ_ATTRIBUTES,
+    Handle directory(::CreateFileW(LiteralFolder(given.directory).c_str(), FILE_READ_ATTRIBUTES,
                                    kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
                                    nullptr));
     const std::string path = directory.valid() ? FinalPath(directory.get(), prefixed) : "";

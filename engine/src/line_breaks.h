@@ -75,7 +75,7 @@ class LineBreakRewriter {
   // of `in` may be a character.
   bool RefuseUnits(const char* in, std::size_t size);
   template <std::size_t kUnit>
-  const char* FindUnit(const char* from, const char* end, unsigned char value) const;
+  const char* CopyToBreak(const char* p, const char* end, char** o) const;
   template <std::size_t kUnit>
   bool IsUnit(const char* unit, unsigned char value) const;
   char* PutTarget(char* out, Break source);

@@ -21,7 +21,9 @@ WriteBehind::~WriteBehind() {
 
 char* WriteBehind::Room(std::size_t size) {
   std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [this] { return queued_ < kSlots; });
+  // Each thread sleeps until half the slots are its own again: every sleep
+  // and wake costs both more than a copy of the slot.
+  if (queued_ == kSlots) changed_.wait(lock, [this] { return queued_ <= kSlots / 2; });
   // Free slots are the converting thread's alone.
   std::vector<char>& slot = slots_[(head_ + queued_) % kSlots].bytes;
   lock.unlock();
@@ -34,14 +36,15 @@ Status WriteBehind::Write(std::size_t size) {
   if (!result_.ok()) return result_;
   slots_[(head_ + queued_) % kSlots].size = size;
   ++queued_;
-  const off_t written = written_;
+  const bool wake = queued_ >= kSlots / 2;
   lock.unlock();
-  changed_.notify_all();
-  StartWriteback(written);
+  if (wake) changed_.notify_all();
   return Status();
 }
 
 Status WriteBehind::Finish() {
+  // The writer may be waiting for more than there is.
+  changed_.notify_all();
   std::unique_lock<std::mutex> lock(mutex_);
   changed_.wait(lock, [this] { return queued_ == 0 || !result_.ok(); });
   return result_;
@@ -65,10 +68,16 @@ void WriteBehind::Run() {
     Status result = write ? WriteAll(fd_, slot.bytes.data(), slot.size) : Status();
     lock.lock();
     written_ += static_cast<off_t>(slot.size);
+    if (write && result.ok()) {
+      const off_t written = written_;
+      lock.unlock();
+      StartWriteback(written);
+      lock.lock();
+    }
     head_ = (head_ + 1) % kSlots;
     --queued_;
     if (result_.ok()) result_ = result;
-    changed_.notify_all();
+    if (queued_ <= kSlots / 2) changed_.notify_all();
   }
 }
 
@@ -89,10 +98,10 @@ Status WriteAll(int fd, const char* data, std::size_t size) {
 }
 
 // Sends each finished stretch to the device while the rest is converted,
-// so the closing fsync waits only for the tail. Called on the converting
-// thread, which has time to spare while the writer copies. A hint only: the
-// fsync still reports any failure. The call is Linux's; elsewhere the fsync
-// does it all.
+// so the closing fsync waits only for the tail. Called on the writing
+// thread, after its write: the call may wait for room in the device's
+// queue, and the converting thread should not. A hint only: the fsync still
+// reports any failure. The call is Linux's; elsewhere the fsync does it all.
 void WriteBehind::StartWriteback(off_t written) {
 #if defined(__linux__) && defined(SYNC_FILE_RANGE_WRITE)
   constexpr off_t kStretch = off_t{4} << 20;

@@ -54,7 +54,7 @@ class WriteBehind {
   bool stopping_ = false;
   Status result_;
   off_t written_ = 0;  // bytes the writer has written
-  off_t started_ = 0;  // bytes whose writeback has been started
+  off_t started_ = 0;  // bytes whose writeback has been started; the writer's own
   std::thread thread_;
 };
 

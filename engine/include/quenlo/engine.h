@@ -24,7 +24,7 @@ enum { kNameBufferSize = 516 };
 
 /* What a conversion came to: one code for each situation, with stable
    numbers. Every failure except kConvertNotRestored leaves the file exactly
-   as it was. */
+   as it was; kConvertFolderNotFlushed comes after the file was converted. */
 typedef int32_t ConvertResult;
 enum {
   kConvertOk = 0,

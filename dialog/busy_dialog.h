@@ -1,5 +1,6 @@
 // The busy window: a captionless box shown while a conversion runs, with
-// its progress and a button that cancels it.
+// its progress and a button that cancels it; for several files, also which
+// one of how many it is on and its name.
 #ifndef QUENLO32_BUSY_DIALOG_H_
 #define QUENLO32_BUSY_DIALOG_H_
 
@@ -12,9 +13,12 @@ class CBusyDialog : public CDialog {
   BOOL OnInitDialog() override;
   BOOL PreTranslateMessage(MSG* message) override;
 
-  // Ready for a new conversion: no progress, the cancel button enabled.
+  // Ready for a new conversion: no progress, no file shown, the cancel
+  // button enabled.
   void Reset();
   void SetProgress(int permille);
+  // The file of a run of several: "i / n" as `count`, and its name.
+  void SetFile(const CString& count, const CString& name);
   // The cancel button has done its part until the next conversion.
   void DisableCancel() { EnableWindow(m_cancelButton.m_hWnd, FALSE); }
 
@@ -27,6 +31,8 @@ class CBusyDialog : public CDialog {
  private:
   CWnd m_progressBar;
   CButton m_cancelButton;
+  CString m_strCount;
+  CString m_strName;
 };
 
 #endif  // QUENLO32_BUSY_DIALOG_H_

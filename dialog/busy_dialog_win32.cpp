@@ -26,7 +26,14 @@ BOOL CBusyDialog::PreTranslateMessage(MSG* message) {
 
 void CBusyDialog::Reset() {
   SetProgress(0);
+  SetFile(CString(), CString());
   EnableWindow(m_cancelButton.m_hWnd, TRUE);
+}
+
+void CBusyDialog::SetFile(const CString& count, const CString& name) {
+  // Set only when changed, so that the lines do not flicker with each tick.
+  if (count.str() != m_strCount.str()) SetDlgItemText(IDC_BUSY_COUNT, m_strCount = count);
+  if (name.str() != m_strName.str()) SetDlgItemText(IDC_BUSY_NAME, m_strName = name);
 }
 
 void CBusyDialog::SetProgress(int permille) {

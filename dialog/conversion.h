@@ -2,6 +2,7 @@
 #ifndef QUENLO32_CONVERSION_H_
 #define QUENLO32_CONVERSION_H_
 
+#include <initializer_list>
 #include <string>
 
 #include "quenlo/engine.h"
@@ -20,5 +21,8 @@ struct ConvertReport {
 // done conversion says `done`, the dialog's own words for it.
 ConvertReport ReportFor(const QuenloStatus& status, const std::wstring& name,
                         const std::wstring& done);
+
+// `pattern` with each "%s" replaced by the next of `values`.
+std::wstring Formatted(std::wstring pattern, std::initializer_list<std::wstring> values);
 
 #endif  // QUENLO32_CONVERSION_H_

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <type_traits>
 
@@ -28,8 +29,10 @@ class ConversionJob {
   // as it was. Safe from any thread.
   void Cancel() { m_cancel = true; }
   bool Cancelled() const { return m_cancel; }
-  // The same conversion, not yet started, in another mode.
-  std::unique_ptr<ConversionJob> InMode(ConvertMode mode) const;
+  // The same conversion by the byte rule, not yet started, of the very file
+  // this one found: should the name hold another file by then, the engine
+  // refuses and changes nothing.
+  std::unique_ptr<ConversionJob> SameFileByBytes() const;
   // Thousandths of the file read so far.
   int Permille() const;
   // What the engine returned, once the done message has arrived.
@@ -48,6 +51,8 @@ class ConversionJob {
   const int m_keepBackup;
   const ConvertMode m_mode;
   const std::string m_name;
+  // The file the conversion must find under the name, when it must.
+  std::optional<QuenloIdentity> m_expected;
   const HWND m_hWnd;
   const UINT m_doneMessage;
   std::atomic<bool> m_cancel{false};

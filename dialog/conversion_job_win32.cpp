@@ -17,9 +17,11 @@ ConversionJob::~ConversionJob() {
   WaitForSingleObject(m_hThread.get(), INFINITE);
 }
 
-std::unique_ptr<ConversionJob> ConversionJob::InMode(ConvertMode mode) const {
-  return std::make_unique<ConversionJob>(m_style, m_keepBackup, mode, m_name, m_hWnd,
-                                         m_doneMessage);
+std::unique_ptr<ConversionJob> ConversionJob::SameFileByBytes() const {
+  auto job = std::make_unique<ConversionJob>(m_style, m_keepBackup, kModeBytes, m_name, m_hWnd,
+                                             m_doneMessage);
+  job->m_expected = Status().file;
+  return job;
 }
 
 bool ConversionJob::Start() {
@@ -42,8 +44,12 @@ int ConversionJob::Permille() const {
 
 DWORD WINAPI ConversionJob::Run(void* context) {
   auto* job = static_cast<ConversionJob*>(context);
-  job->m_status = quenlo_convert(job->m_style, job->m_keepBackup, job->m_mode, job->m_name.c_str(),
-                                 &ConversionJob::OnProgress, job);
+  job->m_status =
+      job->m_expected
+          ? quenlo_convert_same(job->m_style, job->m_keepBackup, job->m_mode, job->m_name.c_str(),
+                                &*job->m_expected, &ConversionJob::OnProgress, job)
+          : quenlo_convert(job->m_style, job->m_keepBackup, job->m_mode, job->m_name.c_str(),
+                           &ConversionJob::OnProgress, job);
   PostMessageW(job->m_hWnd, job->m_doneMessage, 0, 0);
   return 0;
 }

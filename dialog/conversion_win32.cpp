@@ -60,3 +60,14 @@ ConvertReport ReportFor(const QuenloStatus& status, const std::wstring& name,
   }
   return {message.kind, shown};
 }
+
+std::wstring Formatted(std::wstring pattern, std::initializer_list<std::wstring> values) {
+  std::size_t at = 0;
+  for (const std::wstring& value : values) {
+    at = pattern.find(L"%s", at);
+    if (at == std::wstring::npos) break;
+    pattern.replace(at, 2, value);
+    at += value.size();
+  }
+  return pattern;
+}

@@ -4,10 +4,13 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
+#include "captions.h"
 #include "converter_dialog.h"
 #include "file_names.h"
 #include "instance.h"
+#include "resources/resource.h"
 
 CConverterApp theApp;
 
@@ -30,8 +33,8 @@ BOOL CALLBACK FindMarkedWindow(HWND window, LPARAM param) {
   return FALSE;
 }
 
-// Brings the running copy's window to the front and gives it the name.
-void HandOver(const CString& module_name, const std::wstring& name) {
+// Brings the running copy's window to the front and gives it the names.
+void HandOver(const CString& module_name, const std::wstring& names) {
   const CString property = MainWindowProperty(module_name);
   WindowSearch search{property, nullptr};
   const ULONGLONG end = GetTickCount64() + kFindWindowMs;
@@ -44,11 +47,27 @@ void HandOver(const CString& module_name, const std::wstring& name) {
   if (IsIconic(search.found)) ShowWindow(search.found, SW_RESTORE);
   // A message box or the About box over the dialog is what the user needs.
   SetForegroundWindow(GetLastActivePopup(search.found));
-  if (name.empty()) return;
-  COPYDATASTRUCT data = FileNameCopyData(name);
+  if (names.empty()) return;
+  COPYDATASTRUCT data = FileNameCopyData(names);
   DWORD_PTR result = 0;
   SendMessageTimeoutW(search.found, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
                       SMTO_ABORTIFHUNG, kHandOverTimeoutMs, &result);
+}
+
+// The field's text for the names on the command line, as full paths:
+// Send To and a drop on the program's icon give one name or several.
+std::wstring StartNames() {
+  std::vector<std::wstring> names;
+  for (const std::wstring& argument : NamesFromCommandLine(GetCommandLineW())) {
+    for (const std::wstring& name : NamesInText(argument)) names.push_back(quenlo::FullPath(name));
+  }
+  const std::wstring text = TextForNames(names);
+  if (text.size() <= kNamesLimit) return text;
+  // Told, not cut short; the field then starts empty.
+  CString message;
+  message.LoadString(IDS_TOO_MANY_NAMES);
+  MessageBoxW(nullptr, message, kErrorCaption, MB_ICONEXCLAMATION);
+  return std::wstring();
 }
 
 }  // namespace
@@ -59,19 +78,19 @@ BOOL CConverterApp::InitInstance() {
   char base[_MAX_FNAME] = {};
   _splitpath(path, nullptr, nullptr, base, nullptr);
   m_strModuleName = CString::FromAnsi(base);
-  // Resolved here: the copy it may go to runs in a folder of its own.
-  const std::wstring name = quenlo::FullPath(TrimmedName(NameFromCommandLine(GetCommandLineW())));
+  // Resolved here: the copy they may go to runs in a folder of its own.
+  const std::wstring names = StartNames();
 
   if (HANDLE running = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, base)) {
     CloseHandle(running);
-    HandOver(m_strModuleName, name);
+    HandOver(m_strModuleName, names);
     return FALSE;
   }
   m_hMutex.reset(CreateMutexA(nullptr, FALSE, base));
   // Two copies started at the same moment both find no mutex to open; the
   // later creator sees the earlier one's mutex and steps back.
   if (m_hMutex && GetLastError() == ERROR_ALREADY_EXISTS) {
-    HandOver(m_strModuleName, name);
+    HandOver(m_strModuleName, names);
     return FALSE;
   }
 
@@ -80,7 +99,7 @@ BOOL CConverterApp::InitInstance() {
   InitCommonControlsEx(&controls);
 
   CConverterDialog dialog;
-  dialog.SetStartName(name);
+  dialog.SetStartNames(names);
   m_pMainWnd = &dialog;
   dialog.DoModal();
   m_pMainWnd = nullptr;

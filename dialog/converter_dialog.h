@@ -7,7 +7,9 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "batch_job.h"
 #include "busy_dialog.h"
 #include "conversion_job.h"
 #include "framework/dialog.h"
@@ -17,8 +19,8 @@ class CConverterDialog : public CDialog {
   explicit CConverterDialog(CWnd* parent = nullptr);
   ~CConverterDialog() override;
 
-  // The file name the edit starts with.
-  void SetStartName(const std::wstring& name) { m_strStartName = name; }
+  // The file names the edit starts with, in its form.
+  void SetStartNames(const std::wstring& names) { m_strStartNames = names; }
 
   BOOL OnInitDialog() override;
   BOOL PreTranslateMessage(MSG* message) override;
@@ -37,10 +39,19 @@ class CConverterDialog : public CDialog {
   LRESULT OnDestroy(WPARAM wparam, LPARAM lparam);
   LRESULT OnDropFiles(WPARAM wparam, LPARAM lparam);
   LRESULT OnCopyData(WPARAM wparam, LPARAM lparam);
+  // Fills the field, or, while a conversion runs or its result is told,
+  // keeps the names for it until then.
+  void SetNames(const std::wstring& names);
+  // Dropped or chosen names: a name too long for the engine is left out
+  // and told; names too many for the field are refused whole.
+  void OfferNames(const std::vector<std::wstring>& names);
   void OnBrowse();
   void OnConvert();
-  // Shows the busy window while the job runs.
+  // Show the busy window while the job runs.
   void StartConversion(std::unique_ptr<ConversionJob> job);
+  void StartBatch(std::unique_ptr<BatchJob> job);
+  void ShowBusy();
+  bool Converting() const { return m_pJob || m_pBatch; }
   void OnCancelConversion();
   void OnConversionDone();
   void OnTimer(WPARAM timer_id);
@@ -49,6 +60,8 @@ class CConverterDialog : public CDialog {
   void EnableControls(BOOL enable);
   void OnAbout();
   void Report(const QuenloStatus& status, const CString& file_name);
+  // One message for a run of several files.
+  void ReportBatch(const BatchOutcome& outcome);
   void ShowError(UINT message_id);
 
   CEdit m_fileNameEdit;
@@ -56,16 +69,18 @@ class CConverterDialog : public CDialog {
   HICON m_hIcon;
   HICON m_hSmallIcon;
   std::unique_ptr<CBusyDialog> m_pBusyDialog;
-  // The running conversion, if any, and the name it converts.
+  // The running conversion, if any, and the name it converts; or the
+  // running conversion of several files.
   std::unique_ptr<ConversionJob> m_pJob;
   CString m_strConverting;
+  std::unique_ptr<BatchJob> m_pBatch;
   bool m_bAsking = false;       // the close question is up
   bool m_bDonePending = false;  // the conversion ended while it was
   bool m_bCloseWhenDone = false;
   bool m_bTelling = false;  // the conversion's result or question is up
-  // A name a later start handed over meanwhile, for the field afterwards.
-  std::optional<std::wstring> m_strHandedOver;
-  std::wstring m_strStartName;
+  // Names dropped or handed over meanwhile, for the field afterwards.
+  std::optional<std::wstring> m_strPendingNames;
+  std::wstring m_strStartNames;
   // Marks this dialog for later starts under the same program name.
   CString m_strInstanceProperty;
 };

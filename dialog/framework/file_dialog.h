@@ -26,6 +26,8 @@ class CFileDialog {
   INT_PTR DoModal();
   // The chosen full path.
   CString GetPathName() const { return CString(m_szFileName.data()); }
+  // The full paths of all chosen files, with OFN_ALLOWMULTISELECT.
+  std::vector<std::wstring> GetPathNames() const;
 
  private:
   BOOL m_bOpenFileDialog;
@@ -33,8 +35,9 @@ class CFileDialog {
   std::wstring m_strFilter;
   CWnd* m_pParentWnd;
   OPENFILENAMEW m_ofn{};
-  // Room for a full path in the "\\?\" form.
-  std::vector<wchar_t> m_szFileName = std::vector<wchar_t>(32768, L'\0');
+  // Room for a full path in the "\\?\" form, and for as many chosen names
+  // as the program's name field takes.
+  std::vector<wchar_t> m_szFileName = std::vector<wchar_t>(65536, L'\0');
 };
 
 #endif  // QUENLO32_FRAMEWORK_FILE_DIALOG_H_

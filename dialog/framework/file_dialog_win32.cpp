@@ -1,6 +1,7 @@
 #include "file_dialog.h"
 
 #include <algorithm>
+#include <cwchar>
 
 #include "win_app.h"
 
@@ -29,4 +30,17 @@ INT_PTR CFileDialog::DoModal() {
   m_ofn.hwndOwner = m_pParentWnd ? m_pParentWnd->m_hWnd : AfxGetMainWndHandle();
   const BOOL chosen = m_bOpenFileDialog ? GetOpenFileNameW(&m_ofn) : GetSaveFileNameW(&m_ofn);
   return chosen ? IDOK : IDCANCEL;
+}
+
+std::vector<std::wstring> CFileDialog::GetPathNames() const {
+  const wchar_t* buffer = m_szFileName.data();
+  // One file comes as its full path; several as their folder, then each
+  // name, each ended by a zero, and one more zero at the end.
+  if (m_ofn.nFileOffset == 0 || buffer[m_ofn.nFileOffset - 1] != L'\0') return {buffer};
+  std::wstring folder = buffer;
+  if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
+  std::vector<std::wstring> names;
+  for (const wchar_t* name = buffer + m_ofn.nFileOffset; *name; name += std::wcslen(name) + 1)
+    names.push_back(folder + name);
+  return names;
 }

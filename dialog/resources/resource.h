@@ -20,6 +20,13 @@
 #define IDS_ASK_CANCEL 123
 #define IDS_ASK_BYTES 124
 #define IDS_ASK_BYTES_UTF16 125
+#define IDS_ASK_FOLDER 126
+#define IDS_TOO_MANY_NAMES 127
+#define IDS_FILE_COUNT 128
+#define IDS_SUMMARY 129
+#define IDS_SUMMARY_CANCELLED 130
+#define IDS_SUMMARY_FAILED 131
+#define IDS_SUMMARY_MORE 132
 
 // Main dialog controls.
 #define IDC_FILE_NAME 1001
@@ -35,6 +42,8 @@
 // dialog, so its id is one the main dialog does not use.
 #define IDC_BUSY_TEXT 1003
 #define IDC_BUSY_PROGRESS 1004
+#define IDC_BUSY_COUNT 1005
+#define IDC_BUSY_NAME 1006
 #define IDC_BUSY_CANCEL 1008
 
 // About box controls.

@@ -67,33 +67,47 @@ void TestReports() {
   }
 }
 
-void TestDropNames() {
-  // The joined names fit kDropBufferSize with their terminator, measured on
-  // the code page 932 form.
-  const std::size_t room = kDropBufferSize - 1;
-  const std::wstring a(room, L'a');
+void TestNameLists() {
+  // The field's text read into names, and the names written back: one name
+  // as it is, several each in quotes.
   const struct {
+    std::wstring text;
     std::vector<std::wstring> names;
-    std::wstring joined;
+    std::wstring written;  // TextForNames of the names
   } rows[] = {
-      {{L"C:\\doc\\memo.txt"}, L"C:\\doc\\memo.txt"},
-      {{L"C:\\a.txt", L"C:\\b.txt"}, L"C:\\a.txtC:\\b.txt"},
-      {{a}, a},
-      {{a + L"a"}, L""},
-      {{a, L"b"}, a},
-      {{std::wstring(300, L'x'), std::wstring(300, L'y'), L"z"}, std::wstring(300, L'x') + L"z"},
-      {{a.substr(2) + L"\u65e5"}, a.substr(2) + L"\u65e5"},        // two bytes
-      {{a.substr(1) + L"\u65e5"}, L""},
-      {{a.substr(1) + L"\U0001F600"}, a.substr(1) + L"\U0001F600"},  // one '?'
-      {{a.substr(1) + L"\u00e9"}, a.substr(1) + L"\u00e9"},
-      {{}, L""},
+      {L"C:\\doc\\memo.txt", {L"C:\\doc\\memo.txt"}, L"C:\\doc\\memo.txt"},
+      {L"  C:\\my doc\\memo 1.txt ", {L"C:\\my doc\\memo 1.txt"}, L"C:\\my doc\\memo 1.txt"},
+      {L" \" C:\\a b.txt \" ", {L"C:\\a b.txt"}, L"C:\\a b.txt"},
+      {L"\"C:\\a.txt\" \"C:\\b c.txt\"", {L"C:\\a.txt", L"C:\\b c.txt"},
+       L"\"C:\\a.txt\" \"C:\\b c.txt\""},
+      {L"\"a.txt\"\"b.txt\"  c.txt", {L"a.txt", L"b.txt", L"c.txt"},
+       L"\"a.txt\" \"b.txt\" \"c.txt\""},
+      {L"\"a.txt\" \"b.txt", {}, L""},  // a quote left open
+      {L"\"a.txt\" \"\"", {}, L""},
+      {L"   ", {}, L""},
   };
   int row = 0;
   for (const auto& r : rows) {
-    std::wstring joined;
-    for (const std::wstring& name : r.names) AppendDroppedName(joined, name);
-    Check(joined == r.joined, "dropped names", ++row);
+    ++row;
+    const std::vector<std::wstring> names = NamesInText(r.text);
+    Check(names == r.names, "names in the text", row);
+    Check(TextForNames(names) == r.written, "text for the names", row);
+    Check(NamesInText(TextForNames(names)) == r.names, "names read back", row);
   }
+  // A dropped name fits the 516-byte name buffer with its terminator,
+  // measured on its code page 932 form.
+  const std::wstring a(kNameBufferSize - 1, L'a');
+  const struct {
+    std::wstring name;
+    bool fits;
+  } sizes[] = {
+      {a, true},
+      {a + L"a", false},
+      {a.substr(2) + L"\u65e5", true},  // two bytes
+      {a.substr(1) + L"\u65e5", false},
+      {a.substr(1) + L"\U0001F600", true},  // one '?'
+  };
+  for (const auto& r : sizes) Check(FitsNameBuffer(r.name) == r.fits, "name fits", ++row);
 }
 
 void TestNameForms() {
@@ -159,7 +173,7 @@ void TestCopyData() {
   const std::wstring name = L"C:\\doc\\memo \u00e9.txt";
   const std::wstring unterminated = L"C:\\a.txt";
   const std::wstring embedded(L"C:\\a.txt\0b.txt", 14);
-  const std::wstring longest(32767, L'x');
+  const std::wstring longest(kNamesLimit, L'x');
   const std::wstring too_long = longest + L'x';
   const COPYDATASTRUCT good = FileNameCopyData(name);
   auto with = [&](ULONG_PTR kind, DWORD bytes, const void* data) {
@@ -460,7 +474,7 @@ int main() {
     return 2;
   }
   TestReports();
-  TestDropNames();
+  TestNameLists();
   TestNameForms();
   TestLongPathForms();
   TestCopyData();

@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <vector>
 
 #include "checks_win32.h"
+#include "drop_win32.h"
 #include "files_win32.h"
 #include "process_win32.h"
 #include "quenlo_win32.h"
@@ -27,6 +29,9 @@ const std::string kBinary = std::string("a\r\nb\x00\rc\n", 8);
 const std::string kUtf16 =
     std::string("\xff\xfe\x0a\x4e\x0d\x00\x0a\x00\x0d\x30\x0d\x4e\x0d\x00", 14);
 
+// What another program does to the file while the NUL question is up.
+enum class Meanwhile { kNothing, kSavedAsUtf16, kDeleted };
+
 struct ConversionCase {
   const char* label;
   int radio;
@@ -34,7 +39,8 @@ struct ConversionCase {
   bool stale_backup;  // an old ".bak" lies beside the file beforehand
   int answer;         // to the question about a NUL byte; 0 when none comes
   const std::string& input;
-  std::string expected;
+  std::string expected;  // the bytes afterwards; no file at all after kDeleted
+  Meanwhile meanwhile = Meanwhile::kNothing;
 };
 
 const ConversionCase kConversions[] = {
@@ -51,6 +57,11 @@ const ConversionCase kConversions[] = {
      std::string("a\r\nb\x00\r\nc\r\n", 10)},
     {"UTF-16LE", quenlo::kLf, false, false, 0, kUtf16,
      std::string("\xff\xfe\x0a\x4e\x0a\x00\x0d\x30\x0d\x4e\x0a\x00", 12)},
+    // Yes converts only the file it asked about.
+    {"NUL byte, saved as UTF-16 meanwhile, yes", quenlo::kLf, false, false, IDYES, kBinary,
+     kUtf16, Meanwhile::kSavedAsUtf16},
+    {"NUL byte, deleted meanwhile, yes", quenlo::kLf, false, false, IDYES, kBinary,
+     "", Meanwhile::kDeleted},
 };
 
 // Sets a button through a click, as the user would.
@@ -78,29 +89,6 @@ std::wstring bytes_detail(const std::optional<std::string>& bytes) {
   return out;
 }
 
-// Answers a question with `button` once it is up; true if it was.
-bool answer_question(const Session& session, int button, MessageBoxSeen* seen) {
-  const HWND box = wait_for([&] {
-    const HWND found = find_other_dialog(session.pid(), {session.main(), session.busy_window()});
-    return found && text_of(found) == widen(quenlo::kQuestionCaption) ? found : nullptr;
-  }, 5000);
-  if (!box) return false;
-  seen->appeared = true;
-  seen->caption = text_of(box);
-  seen->text = message_box_text(box);
-  // The button that Enter presses is drawn as the default push button.
-  for (int id = IDOK; id <= IDCONTINUE; ++id) {
-    const HWND button = GetDlgItem(box, id);
-    if (button && IsWindowVisible(button) &&
-        (GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) {
-      seen->default_button = id;
-    }
-  }
-  post_click(box, button);
-  seen->dismissed = wait_until([&] { return !IsWindow(box); }, 5000);
-  return true;
-}
-
 void run_conversion(const Setup& setup, const Session& session, int index) {
   const ConversionCase& c = kConversions[index];
   Report& report = setup.report;
@@ -122,16 +110,25 @@ void run_conversion(const Setup& setup, const Session& session, int index) {
   post_click(main, quenlo::kConvert);
   if (c.answer) {
     MessageBoxSeen question;
-    answer_question(session, c.answer, &question);
+    answer_question(session, c.answer, &question, [&] {
+      if (c.meanwhile == Meanwhile::kSavedAsUtf16) write_bytes(file, kUtf16);
+      if (c.meanwhile == Meanwhile::kDeleted) DeleteFileW(file.c_str());
+    });
     report.check(label + ": asks first, no as the default",
                  shows(question, quenlo::kQuestionCaption, quenlo::kAskBytes) &&
                      question.default_button == IDNO,
                  describe(question) + L", default " + std::to_wstring(question.default_button));
   }
-  const bool converts = c.answer != IDNO;
+  const bool converts = c.answer != IDNO && c.meanwhile == Meanwhile::kNothing;
   if (converts) {
     const MessageBoxSeen seen = session.take_message_box();
     report.check(label + ": completion box", shows(seen, quenlo::kDoneCaption, quenlo::kDone),
+                 describe(seen));
+  } else if (c.meanwhile != Meanwhile::kNothing) {
+    const MessageBoxSeen seen = session.take_message_box();
+    report.check(label + ": error box",
+                 shows(seen, quenlo::kErrorCaption,
+                       c.meanwhile == Meanwhile::kDeleted ? quenlo::kNotFound : quenlo::kChanged),
                  describe(seen));
   } else {
     const HWND more = wait_for(
@@ -140,7 +137,9 @@ void run_conversion(const Setup& setup, const Session& session, int index) {
     report.check(label + ": nothing more shown", !more, L"shown " + text_of(more));
   }
   const std::optional<std::string> converted = read_bytes(file);
-  report.check(label + ": file bytes", converted == c.expected, bytes_detail(converted));
+  report.check(label + ": file bytes",
+               c.meanwhile == Meanwhile::kDeleted ? !converted : converted == c.expected,
+               bytes_detail(converted));
   if (c.keep && converts) {
     const std::optional<std::string> kept = read_bytes(backup);
     report.check(label + ": backup holds the former bytes", kept == c.input,
@@ -273,6 +272,34 @@ void check_cancel(const Setup& setup, const std::wstring& file, const std::strin
                  IsWindowEnabled(GetDlgItem(session.main(), quenlo::kConvert)) &&
                      !IsWindowVisible(session.busy_window()));
     check_unchanged(report, "cancel", file, block);
+
+    // Among several files, the cancel leaves the file in progress as it
+    // was; the one done before it stays converted.
+    const std::wstring small = folder_of(file) + L"\\small.txt";
+    write_bytes(small, "s\r\n");
+    set_item_text(session.main(), quenlo::kNameEdit, L"\"" + small + L"\" \"" + file + L"\"");
+    bool cancelled = false;
+    std::wstring name;
+    watch_conversion(session, [&](const Watch& w) {
+      if (cancelled || w.positions.empty() || w.positions.back() < 20 ||
+          item_text(session.busy_window(), quenlo::kBusyCount) != widen("2 / 2 ﾌｧｲﾙ目")) {
+        return;
+      }
+      name = item_text(session.busy_window(), quenlo::kBusyName);
+      post_click(session.busy_window(), quenlo::kBusyCancel);
+      cancelled = true;
+    });
+    report.check("cancel several: the busy window shows the file of how many, and its name",
+                 cancelled && name == file, L"name shown " + name);
+    const MessageBoxSeen summary = session.take_message_box();
+    report.check("cancel several: one summary, the file done counted",
+                 summary.caption == widen(quenlo::kCancelledCaption) &&
+                     summary.text == widen(quenlo::kSummaryCancelled) + quenlo::summary(1, 0, 0, 0),
+                 describe(summary));
+    report.check("cancel several: the file done stays converted",
+                 read_bytes(small) == std::string("s\n"));
+    DeleteFileW(small.c_str());
+    check_unchanged(report, "cancel several", file, block);
     session.exit();
   }
 
@@ -300,17 +327,21 @@ void check_cancel(const Setup& setup, const std::wstring& file, const std::strin
 
 // A whole conversion of the big file, with the close question answered no
 // on the way, from the main window and then from the busy window (Alt+F4),
-// and a name handed over by a second start: the dialog answers throughout,
-// the progress bar moves, and the handed name waits for the result.
+// a name handed over by a second start and then a file dropped: the dialog
+// answers throughout, the progress bar moves, and the names wait for the
+// result, the last one given filling the edit.
 void check_responsive(const Setup& setup, Session& session, const std::wstring& file) {
   Report& report = setup.report;
   click_button(session.main(), quenlo::kLf);
   if (is_checked(session.main(), quenlo::kKeep)) click_button(session.main(), quenlo::kKeep);
   set_item_text(session.main(), quenlo::kNameEdit, file);
   const std::wstring handed = setup.work + L"\\handed meanwhile.txt";
+  const std::wstring dropped = setup.work + L"\\dropped meanwhile.txt";
   bool asked = false, busy_asked = false, busy_kept = false, handed_over = false;
   MessageBoxSeen question, busy_question;
-  std::wstring edit_meanwhile;
+  std::wstring edit_meanwhile, edit_after_drop;
+  // Read by the program until the drop is handled, which is after the result.
+  std::unique_ptr<RemoteDrop> drop;
   const Watch watch = watch_conversion(session, [&](const Watch& w) {
     const int at = w.positions.empty() ? 0 : w.positions.back();
     if (!asked && at >= 100) {
@@ -324,6 +355,12 @@ void check_responsive(const Setup& setup, Session& session, const std::wstring& 
       Process second(setup.program, L"\"" + handed + L"\"");
       handed_over = second.wait_exit(kWaitMs);
       edit_meanwhile = item_text(session.main(), quenlo::kNameEdit);
+    } else if (handed_over && !drop && at >= 400) {
+      drop = std::make_unique<RemoteDrop>(session.process().handle(),
+                                          std::vector<std::wstring>{dropped});
+      drop->post(session.main());
+      Sleep(kSettleMs);
+      edit_after_drop = item_text(session.main(), quenlo::kNameEdit);
     }
   });
   report.check("long conversion: busy window shown, main dialog's controls disabled",
@@ -347,14 +384,16 @@ void check_responsive(const Setup& setup, Session& session, const std::wstring& 
                describe(busy_question));
   report.check("long conversion: a name handed over meanwhile waits",
                handed_over && edit_meanwhile == file, L"edit holds " + edit_meanwhile);
+  report.check("long conversion: a file dropped meanwhile waits",
+               drop && edit_after_drop == file, L"edit holds " + edit_after_drop);
   const MessageBoxSeen seen = session.take_message_box();
   report.check("long conversion: completion box",
                shows(seen, quenlo::kDoneCaption, quenlo::kDone), describe(seen));
   std::wstring edit_after;
-  report.check("long conversion: the handed name fills the edit after the result",
+  report.check("long conversion: the dropped name fills the edit after the result",
                wait_until([&] {
                  edit_after = item_text(session.main(), quenlo::kNameEdit);
-                 return edit_after == handed;
+                 return edit_after == dropped;
                }, 5000),
                L"edit holds " + edit_after);
   report.check("long conversion: busy window hidden, controls enabled",
@@ -401,19 +440,35 @@ void check_refusals(const Setup& setup) {
   struct Refusal {
     const char* label;
     std::wstring name;
-    const char* text;
+    const char* text;  // of the error box; none for a folder, which is asked about
   };
   const Refusal refusals[] = {
       {"empty name", L"", quenlo::kBadName},
       {"missing file", setup.work + L"\\missing.txt", quenlo::kNotFound},
-      {"plain folder", folder, quenlo::kBadName},
+      {"plain folder", folder, nullptr},
+      {"plain folder with a trailing backslash", folder + L"\\", nullptr},
       {"wildcard name", setup.work + L"\\pattern-*.txt", quenlo::kBadName},
   };
   for (const Refusal& refusal : refusals) {
     const std::string label = std::string("refuse ") + refusal.label;
-    const MessageBoxSeen seen = session.convert(refusal.name);
-    report.check(label + ": error box",
-                 shows(seen, quenlo::kErrorCaption, refusal.text), describe(seen));
+    set_item_text(session.main(), quenlo::kNameEdit, refusal.name);
+    post_click(session.main(), quenlo::kConvert);
+    if (refusal.text) {
+      const MessageBoxSeen seen = session.take_message_box();
+      report.check(label + ": error box", shows(seen, quenlo::kErrorCaption, refusal.text),
+                   describe(seen));
+    } else {
+      MessageBoxSeen question;
+      answer_question(session, IDNO, &question);
+      report.check(label + ": asks about the folder, no as the default; no converts nothing",
+                   question.text == quenlo::folder_question(folder) &&
+                       question.default_button == IDNO && question.dismissed &&
+                       !wait_for([&] {
+                         return find_other_dialog(session.pid(),
+                                                  {session.main(), session.busy_window()});
+                       }, kSettleMs),
+                   describe(question));
+    }
     report.check(label + ": name stays in the edit",
                  item_text(session.main(), quenlo::kNameEdit) == refusal.name);
   }

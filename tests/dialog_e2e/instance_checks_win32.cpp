@@ -34,7 +34,8 @@ void check_command_line_names(const Setup& setup) {
   const NameCase cases[] = {
       {"full path", L"\"" + setup.work + L"\\sent to.txt\"", setup.work + L"\\sent to.txt"},
       {"name in the start folder", L"memo.txt", folder + L"\\memo.txt"},
-      {"first of two names", L"one.txt two.txt", folder + L"\\one.txt"},
+      {"two names", L"one.txt \"two words.txt\"",
+       L"\"" + folder + L"\\one.txt\" \"" + folder + L"\\two words.txt\""},
   };
   for (const NameCase& c : cases) {
     Session session(setup.program, c.arguments, folder);
@@ -64,6 +65,14 @@ void check_hand_over(const Setup& setup, const Session& first, HWND elsewhere) {
   report.check("hand over: name fills the first copy's edit as a full path",
                shown == folder + L"\\handed.txt", L"edit holds " + shown);
   report.check("hand over: first copy brought to the front", GetForegroundWindow() == main);
+
+  report.check("hand over: second start with two names refused",
+               refused(setup.program, L"one.txt \"two words.txt\"", folder));
+  shown = item_text(main, quenlo::kNameEdit);
+  report.check("hand over: both names fill the edit, quoted",
+               shown == L"\"" + folder + L"\\one.txt\" \"" + folder + L"\\two words.txt\"",
+               L"edit holds " + shown);
+  set_item_text(main, quenlo::kNameEdit, folder + L"\\handed.txt");
 
   SetForegroundWindow(elsewhere);
   report.check("hand over: second start without a name refused", refused(setup.program));

@@ -15,6 +15,22 @@ BOOL CALLBACK find_message_text(HWND child, LPARAM param) {
 
 }  // namespace
 
+namespace quenlo {
+
+std::wstring folder_question(const std::wstring& folder) {
+  return widen("ﾌｫﾙﾀﾞ ") + folder +
+         widen(" とその下のﾌｫﾙﾀﾞにあるﾃｷｽﾄﾌｧｲﾙをすべて変換します。\nよろしいですか？");
+}
+
+std::wstring summary(int converted, int already_right, int skipped_binary, int failed) {
+  return widen("変換しました: ") + std::to_wstring(converted) + widen(" 個\n変換不要でした: ") +
+         std::to_wstring(already_right) + widen(" 個\nﾊﾞｲﾅﾘのためｽｷｯﾌﾟしました: ") +
+         std::to_wstring(skipped_binary) + widen(" 個\n変換できませんでした: ") +
+         std::to_wstring(failed) + widen(" 個");
+}
+
+}  // namespace quenlo
+
 std::wstring message_box_text(HWND box) {
   HWND text = nullptr;
   EnumChildWindows(box, find_message_text, reinterpret_cast<LPARAM>(&text));
@@ -73,4 +89,28 @@ bool Session::exit() {
   if (!main_) return false;
   post_click(main_, quenlo::kExit);
   return process_.wait_exit(kWaitMs);
+}
+
+bool answer_question(const Session& session, int button, MessageBoxSeen* seen,
+                     const std::function<void()>& before) {
+  const HWND box = wait_for([&] {
+    const HWND found = find_other_dialog(session.pid(), {session.main(), session.busy_window()});
+    return found && text_of(found) == widen(quenlo::kQuestionCaption) ? found : nullptr;
+  }, 5000);
+  if (!box) return false;
+  seen->appeared = true;
+  seen->caption = text_of(box);
+  seen->text = message_box_text(box);
+  // The button that Enter presses is drawn as the default push button.
+  for (int id = IDOK; id <= IDCONTINUE; ++id) {
+    const HWND button = GetDlgItem(box, id);
+    if (button && IsWindowVisible(button) &&
+        (GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) {
+      seen->default_button = id;
+    }
+  }
+  before();
+  post_click(box, button);
+  seen->dismissed = wait_until([&] { return !IsWindow(box); }, 5000);
+  return true;
 }

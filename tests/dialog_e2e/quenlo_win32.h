@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "process_win32.h"
@@ -25,6 +26,8 @@ constexpr int kAbout = IDC_VERSION;
 constexpr int kBusyText = IDC_BUSY_TEXT;
 constexpr int kBusyProgress = IDC_BUSY_PROGRESS;
 constexpr int kBusyCancel = IDC_BUSY_CANCEL;
+constexpr int kBusyCount = IDC_BUSY_COUNT;
+constexpr int kBusyName = IDC_BUSY_NAME;
 constexpr WPARAM kAboutCommand = IDM_ABOUTBOX;
 
 constexpr int kVersionLine = IDC_VERSION_TEXT;
@@ -46,8 +49,18 @@ constexpr char kAskBytes[] =
 constexpr char kErrorCaption[] = "ｴﾗｰﾒｯｾｰｼﾞ";
 constexpr char kBadName[] = "変換するﾌｧｲﾙ名が正しく指定されていません。";
 constexpr char kNotFound[] = "変換するﾌｧｲﾙ名が存在しません。";
+constexpr char kChanged[] = "変換中に他のﾌﾟﾛｸﾞﾗﾑがﾌｧｲﾙを変更しました。変換しませんでした。";
+constexpr char kTooManyNames[] =
+    "ﾌｧｲﾙ名が合わせて65535文字を超えるため受け付けられません。ﾌｧｲﾙを分けて指定して下さい。";
+constexpr char kSummaryCancelled[] = "中断しました。残りのﾌｧｲﾙは変換していません。\n";
+constexpr char kSummaryFailed[] = "\n\n変換できなかったﾌｧｲﾙ:";
 constexpr char kVersion[] = "Quenlo32 改行ｺｰﾄﾞ変換ﾂｰﾙ Version " QUENLO_VERSION_TEXT;
 constexpr char kNotice[] = QUENLO_NOTICE;
+
+// The question before a folder is converted.
+std::wstring folder_question(const std::wstring& folder);
+// The counts of a run of several files, as its summary gives them.
+std::wstring summary(int converted, int already_right, int skipped_binary, int failed);
 
 }  // namespace quenlo
 
@@ -94,6 +107,11 @@ class Session {
   HWND main_ = nullptr;
   HWND busy_ = nullptr;
 };
+
+// Answers a question with `button` once it is up, after `before`; true if
+// it was. The question's default button is read too.
+bool answer_question(const Session& session, int button, MessageBoxSeen* seen,
+                     const std::function<void()>& before = [] {});
 
 // The text of a message box (its static control 0xFFFF).
 std::wstring message_box_text(HWND box);

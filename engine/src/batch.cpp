@@ -26,7 +26,7 @@ namespace {
 constexpr std::size_t kReadSize = std::size_t{256} << 10;
 // Each waiting file holds two descriptors and a few names; its data is in
 // the page cache, where the group's flush finds it.
-constexpr std::size_t kGroupFiles = 128;
+constexpr std::size_t kGroupFiles = 96;
 constexpr std::int64_t kGroupBytes = std::int64_t{64} << 20;
 
 bool IsBackupName(const std::string& name, std::string* stem) {

@@ -135,7 +135,13 @@ Status Refused(const LineBreakRewriter& rewriter) {
 Status Fill(InputFile& input, WorkFile& work, LineBreakRewriter& rewriter, std::int64_t total,
             std::size_t buffer_size, ConvertProgress progress, void* context, bool* unchanged) {
   // While nothing changes, larger reads: fewer calls, and nothing to write.
-  std::vector<char> in(buffer_size * kSkimReads);
+  // A small file gets a buffer of its size (and one byte to see the end):
+  // many small files in one run then reuse the same few blocks of memory.
+  const std::size_t want = total >= 0 && static_cast<std::uint64_t>(total) < buffer_size * kSkimReads
+                               ? static_cast<std::size_t>(total) + 1
+                               : buffer_size * kSkimReads;
+  std::vector<char> in(want);
+  const std::size_t chunk = std::min(buffer_size, in.size());
   std::int64_t done = 0;
   std::int64_t same = 0;  // output so far, while it equals the input
   bool writing = false;
@@ -152,7 +158,7 @@ Status Fill(InputFile& input, WorkFile& work, LineBreakRewriter& rewriter, std::
   };
   for (;;) {
     std::size_t got = 0;
-    Status read = input.Read(in.data(), writing ? buffer_size : in.size(), &got);
+    Status read = input.Read(in.data(), writing ? chunk : in.size(), &got);
     if (!read.ok()) return read.At(Step::kRead);
     if (got == 0) break;
     // A buffer at a time, so the output keeps its size and progress its pace.

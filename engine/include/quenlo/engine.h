@@ -260,7 +260,10 @@ typedef struct QuenloFileReport {
    the calling thread. Returns nonzero to go on, 0 to cancel the rest. A
    name given twice, or two names of one file, are reported once. A file
    cancelled midway is reported too, failed with kConvertCancelled, and not
-   counted as failed. */
+   counted as failed. A converted file is reported only once it and its
+   folder are on the device, which is done for a group of files at once:
+   reports come in bursts, and on a cancel the files already filled are
+   completed first. */
 typedef int (*QuenloFileDone)(void* context, const QuenloFileReport* file);
 
 /* Called on the calling thread when a file starts (done 0) and after each

@@ -412,6 +412,8 @@ class Batch : public WalkVisitor {
         entry->status.result = folder->second.result;
         entry->status.step = folder->second.step;
         entry->status.error = folder->second.error;
+        // Converted, but not yet safe from a crash: a failure, as for one file.
+        entry->file.outcome = kOutcomeFailed;
       }
     }
     for (auto& entry : settling_) {

@@ -120,8 +120,8 @@ void WriteBehind::Run() {
     if (stopping_) return;
     // Every slot queued now goes in one call: a larger write costs the
     // kernel much less a byte. The slots are the writer's until they are
-    // released below. After a failure the rest is dropped:
-    // the work file will not be used.
+    // released below. After a failure the rest is dropped: the work file
+    // will not be used.
     const std::size_t count = queued_;
     iovec parts[kSlots];
     std::size_t size = 0;
@@ -144,7 +144,7 @@ void WriteBehind::Run() {
     head_ = (head_ + count) % kSlots;
     queued_ -= count;
     if (result_.ok()) result_ = result;
-    changed_.notify_all();
+    if (queued_ <= kSlots / 2) changed_.notify_all();
   }
 }
 

@@ -117,12 +117,19 @@ class Checker(Checks):
                 result = subprocess.run(command, cwd=cwd, stdout=subprocess.PIPE, stderr=errors,
                                         timeout=120, env=self.environment(locale))
                 errors.seek(0)
-                lost = b"wine client error" in errors.read()
-            # Wine itself now and then loses its server: that run says nothing
-            # of the program, so it is made again.
+                said = errors.read()
+            # Wine itself now and then loses its server, or under load ends a
+            # run before the program says anything although it was not asked
+            # to be silent: such a run says nothing of the program, so it is
+            # made again. Native runs are taken as they come.
+            silent = any(arg.lower() in ("-s", "/s") for arg in args)
+            lost = b"wine client error" in said or (
+                self.runner and not result.stdout and result.returncode > 0 and not silent)
             if not lost:
                 break
-            print("  (Wine lost its server; run again)")
+            print("  (Wine ended the run before the program spoke; run again)")
+            if said:
+                print("  " + said.decode("utf-8", "replace").strip().replace("\n", "\n  "))
         return result.stdout, result.returncode
 
     def output(self, texts, form=None):

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "descriptor_posix.h"
 #include "disk.h"
 #include "quenlo/engine.h"
 #include "write_behind_posix.h"
@@ -28,32 +29,6 @@
 namespace quenlo {
 
 namespace {
-
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  ~Descriptor() {
-    // After EINTR the descriptor is gone on Linux; retrying could close another.
-    if (fd_ >= 0) ::close(fd_);
-  }
-
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-  void reset(int fd) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-  int release() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-
- private:
-  int fd_;
-};
 
 bool IsDiskFull(int error) { return error == ENOSPC || error == EDQUOT; }
 

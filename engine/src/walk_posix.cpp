@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "descriptor_posix.h"
 #include "walk.h"
 
 namespace quenlo {
@@ -18,20 +19,6 @@ namespace {
 FileId IdOf(const struct stat& st) {
   return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
-
-class Folder {
- public:
-  explicit Folder(int fd) : fd_(fd) {}
-  Folder(const Folder&) = delete;
-  Folder& operator=(const Folder&) = delete;
-  ~Folder() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 struct Entry {
   std::string name;
@@ -86,7 +73,7 @@ bool Walk(int fd, const std::string& path, WalkVisitor& visitor) {
       continue;
     }
     if (!visitor.Enter(IdOf(entry.st))) continue;
-    Folder sub(::openat(fd, entry.name.c_str(),
+    Descriptor sub(::openat(fd, entry.name.c_str(),
                         O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
     if (sub.get() < 0) {
       if (!visitor.Unreadable(name, Failed(kConvertOpenFailed, errno))) return false;
@@ -118,7 +105,7 @@ std::vector<std::string> Matches(const std::string& pattern) { return {pattern};
 
 bool WalkFolder(const std::string& path, WalkVisitor& visitor) {
   // The folder named is followed like a named file; nothing below it is.
-  Folder top(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
+  Descriptor top(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
   if (top.get() < 0) return visitor.Unreadable(path, Failed(kConvertOpenFailed, errno));
   struct stat st;
   if (::fstat(top.get(), &st) != 0) return visitor.Unreadable(path, Failed(kConvertOpenFailed, errno));

@@ -29,15 +29,6 @@ constexpr std::size_t kReadSize = std::size_t{256} << 10;
 constexpr std::size_t kGroupFiles = 96;
 constexpr std::int64_t kGroupBytes = std::int64_t{64} << 20;
 
-bool IsBackupName(const std::string& name, std::string* stem) {
-  static const std::string kSuffix = ".bak";
-  if (name.size() <= kSuffix.size() ||
-      name.compare(name.size() - kSuffix.size(), kSuffix.size(), kSuffix) != 0)
-    return false;
-  *stem = name.substr(0, name.size() - kSuffix.size());
-  return true;
-}
-
 // What a report says of a file but its status: a QuenloFileReport holds
 // three full names, too much to keep for every file of a group.
 struct FileHead {

@@ -75,6 +75,11 @@ constexpr char kAsideSuffix[] = ".~qb";
 static_assert(sizeof(kBackupSuffix) == sizeof(kWorkSuffix), "one name budget");
 static_assert(sizeof(kAsideSuffix) == sizeof(kWorkSuffix), "one name budget");
 
+bool EndsWith(const std::string& name, const char* suffix) {
+  const std::size_t length = std::char_traits<char>::length(suffix);
+  return name.size() >= length && name.compare(name.size() - length, length, suffix) == 0;
+}
+
 // Buffers a read takes while nothing has changed.
 constexpr std::size_t kSkimReads = 4;
 
@@ -623,6 +628,16 @@ NameKind KindOfName(Disk& disk, const char* name) {
   bool recoverable = false;
   Recoverable(*file.directory, NamesIn(*file.directory, file.base), &recoverable);
   return recoverable ? kNameConvertible : kNameMissing;
+}
+
+bool IsOwnFile(const std::string& base) {
+  return EndsWith(base, kWorkSuffix) || EndsWith(base, kAsideSuffix);
+}
+
+bool IsBackupName(const std::string& name, std::string* stem) {
+  if (name.size() <= sizeof(kBackupSuffix) - 1 || !EndsWith(name, kBackupSuffix)) return false;
+  *stem = name.substr(0, name.size() - (sizeof(kBackupSuffix) - 1));
+  return true;
 }
 
 bool FitsNameBuffer(const char* name) {

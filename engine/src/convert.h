@@ -94,6 +94,13 @@ Status ConvertWith(Disk& disk, LineBreakStyle style, bool keep_backup, const cha
 
 NameKind KindOfName(Disk& disk, const char* name);
 
+// True for the names a conversion makes for its own use beside a file: a
+// work file, or an old backup set aside.
+bool IsOwnFile(const std::string& base);
+
+// True when `name` is a backup's name, with `*stem` the name of its file.
+bool IsBackupName(const std::string& name, std::string* stem);
+
 // True when the name leaves room in the name buffer for the backup's suffix.
 bool FitsNameBuffer(const char* name);
 

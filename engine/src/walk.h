@@ -58,9 +58,6 @@ class WalkVisitor {
 // False when the visitor stopped it.
 bool WalkFolder(const std::string& path, WalkVisitor& visitor);
 
-// True for the names a conversion makes for its own use beside a file.
-bool IsOwnFile(const std::string& base);
-
 }  // namespace quenlo
 
 #endif  // QUENLO_WALK_H_

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "convert.h"
 #include "descriptor_posix.h"
 #include "walk.h"
 

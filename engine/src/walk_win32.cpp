@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "convert.h"
 #include "names_win32.h"
 #include "path_win32.h"
 #include "walk.h"

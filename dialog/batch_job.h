@@ -10,10 +10,10 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 #include "quenlo/engine.h"
+#include "worker_thread.h"
 
 // What a run came to.
 struct BatchOutcome {
@@ -66,10 +66,6 @@ class BatchJob {
   static int OnProgress(void* job, const QuenloFileReport* file, std::int64_t done,
                         std::int64_t total);
 
-  struct HandleCloser {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-  };
-
   const LineBreakStyle m_style;
   const int m_keepBackup;
   const std::vector<std::string> m_names;
@@ -82,7 +78,7 @@ class BatchJob {
   std::string m_positionName;  // UTF-8, the name m_position holds
   // Written by the worker before it posts the done message.
   BatchOutcome m_outcome;
-  std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser> m_hThread;
+  WorkerThread m_thread;
 };
 
 #endif  // QUENLO32_BATCH_JOB_H_

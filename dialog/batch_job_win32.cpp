@@ -47,14 +47,13 @@ BatchJob::BatchJob(LineBreakStyle style, int keep_backup, std::vector<std::strin
       m_doneMessage(done_message) {}
 
 BatchJob::~BatchJob() {
-  if (!m_hThread) return;
+  if (!m_thread.Started()) return;
   Cancel();
-  WaitForSingleObject(m_hThread.get(), INFINITE);
+  m_thread.Join();
 }
 
 bool BatchJob::Start() {
-  m_hThread.reset(CreateThread(nullptr, 0, &BatchJob::Run, this, 0, nullptr));
-  return m_hThread != nullptr;
+  return m_thread.Start(&BatchJob::Run, this);
 }
 
 BatchPosition BatchJob::Position() const {
@@ -63,9 +62,7 @@ BatchPosition BatchJob::Position() const {
 }
 
 const BatchOutcome& BatchJob::Outcome() const {
-  // The worker ends right after posting: waiting for it orders its writes
-  // before this read.
-  if (m_hThread) WaitForSingleObject(m_hThread.get(), INFINITE);
+  m_thread.Join();
   return m_outcome;
 }
 

@@ -10,9 +10,9 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <type_traits>
 
 #include "quenlo/engine.h"
+#include "worker_thread.h"
 
 class ConversionJob {
  public:
@@ -43,10 +43,6 @@ class ConversionJob {
   static DWORD WINAPI Run(void* job);
   static int OnProgress(void* job, std::int64_t done, std::int64_t total);
 
-  struct HandleCloser {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-  };
-
   const LineBreakStyle m_style;
   const int m_keepBackup;
   const ConvertMode m_mode;
@@ -60,7 +56,7 @@ class ConversionJob {
   std::atomic<std::int64_t> m_total{0};
   // Written by the worker before it posts the done message.
   QuenloStatus m_status{};
-  std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser> m_hThread;
+  WorkerThread m_thread;
 };
 
 #endif  // QUENLO32_CONVERSION_JOB_H_

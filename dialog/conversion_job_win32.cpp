@@ -12,9 +12,9 @@ ConversionJob::ConversionJob(LineBreakStyle style, int keep_backup, ConvertMode 
       m_doneMessage(done_message) {}
 
 ConversionJob::~ConversionJob() {
-  if (!m_hThread) return;
+  if (!m_thread.Started()) return;
   Cancel();
-  WaitForSingleObject(m_hThread.get(), INFINITE);
+  m_thread.Join();
 }
 
 std::unique_ptr<ConversionJob> ConversionJob::SameFileByBytes() const {
@@ -25,14 +25,11 @@ std::unique_ptr<ConversionJob> ConversionJob::SameFileByBytes() const {
 }
 
 bool ConversionJob::Start() {
-  m_hThread.reset(CreateThread(nullptr, 0, &ConversionJob::Run, this, 0, nullptr));
-  return m_hThread != nullptr;
+  return m_thread.Start(&ConversionJob::Run, this);
 }
 
 QuenloStatus ConversionJob::Status() const {
-  // The worker ends right after posting: waiting for it orders its write of
-  // the status before this read.
-  if (m_hThread) WaitForSingleObject(m_hThread.get(), INFINITE);
+  m_thread.Join();
   return m_status;
 }
 

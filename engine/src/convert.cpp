@@ -21,6 +21,9 @@
 //   7 remove FILE.~qb              FILE (new), FILE.bak       done
 // After the rename onto FILE the folder is flushed; should that fail, the
 // file is converted and the result says its folder may not survive a crash.
+// Many files in one run (batch.cpp) keep this order and share the flushes:
+// a group's work files are flushed together before any takes its name, and
+// each folder once after, before any file of the group is reported done.
 //
 // Where there are no hard links (FAT, exFAT; Windows does not count on its
 // replacing rename there either), step 5 moves FILE to FILE.bak and step 6

@@ -551,7 +551,8 @@ Status Conversion::Prepare(const char* name, ConvertProgress progress, void* con
   if (!status.ok()) return Told(status.At(Step::kOpen));
   status = input->State(&original_);
   if (!status.ok()) return Told(status.At(Step::kOpen));
-  if (OtherFile(expected, IdentityOf(original_), same_file_only)) return Told(Failed(kConvertFileChanged, 0, names.file).At(Step::kOpen));
+  if (OtherFile(expected, IdentityOf(original_), same_file_only))
+    return Told(Failed(kConvertFileChanged, 0, names.file).At(Step::kOpen));
   status = dir.State(names.backup, &stale_state_);
   if (!status.ok()) return Told(status.At(Step::kRemoveStale));
   if (stale_state_.kind == FileKind::kOther)

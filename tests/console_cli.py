@@ -825,6 +825,21 @@ def check_flush_order(checker):
         checker.expect("flush order: the folder flushed after", len(after) > 0, True)
         checker.expect("flush order: content", ws.read("memo.txt"), MEMO_LF)
 
+    # A flush made while a large file is written fails: the final fsync no
+    # longer sees that failure, which must still stop the run.
+    with Workspace() as ws:
+        big = b"0123456789abcdef0123456789abcde\n" * (640 << 10)  # 20 MiB of LF lines
+        ws.write("big.txt", big)
+        inject = prefix[:5] + ["-o", os.devnull, "-e", "trace=fdatasync",
+                               "-e", "inject=fdatasync:error=EIO"]
+        actual, status = checker.run(["-W", "big.txt"], ws.path, prefix=inject)
+        checker.expect("early flush fails: output", actual, checker.output(
+            [failure("big.txt", "ディスクへの書き込みに失敗しました。" + UNCHANGED, reason=True)]))
+        checker.expect("early flush fails: status", status, 1)
+        checker.expect("early flush fails: content", ws.read("big.txt") == big, True)
+        checker.expect("early flush fails: nothing beside", sorted(os.listdir(ws.path)),
+                       sorted(["big.txt", "folder", "memo.txt"]))
+
 
 def check_disk_full(checker):
     """A full disk gets its own message, and the file stays as it was."""

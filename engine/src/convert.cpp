@@ -84,7 +84,7 @@ bool EndsWith(const std::string& name, const char* suffix) {
 }
 
 // Buffers a read takes while nothing has changed.
-constexpr std::size_t kSkimReads = 4;
+constexpr std::size_t kSkimReads = 2;
 
 using Names = ConversionNames;
 

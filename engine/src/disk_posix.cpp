@@ -193,6 +193,8 @@ class PosixWork : public WorkFile {
   Status Flush() override {
     Status written = writer_.Finish();
     if (!written.ok()) return written;
+    Status early = writer_.EarlyFlush();
+    if (!early.ok()) return early;
     return ::fsync(fd_.get()) == 0 ? Status() : FromErrno(kConvertFlushFailed);
   }
 

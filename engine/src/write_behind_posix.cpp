@@ -46,7 +46,10 @@ Status WriteAllParts(int fd, iovec* parts, std::size_t count) {
 
 WriteBehind::WriteBehind(int fd) : fd_(fd) {}
 
-WriteBehind::~WriteBehind() { Stop(); }
+WriteBehind::~WriteBehind() {
+  Stop();
+  StopFlusher(false);
+}
 
 void WriteBehind::Stop() {
   if (!thread_.joinable()) return;
@@ -82,6 +85,10 @@ Status WriteBehind::Write(std::size_t size) {
     if (queued_ < kSlots && queued_bytes < kWrittenByFinish) return Status();
     thread_ = std::thread([this] { Run(); });
   }
+#ifdef __linux__
+  if (!flusher_.joinable() && written_ >= kFlushStretch)
+    flusher_ = std::thread([this] { RunFlusher(); });
+#endif
   const bool wake = queued_ >= kSlots / 2;
   lock.unlock();
   if (wake) changed_.notify_all();
@@ -102,6 +109,7 @@ Status WriteBehind::Finish() {
     }
   }
   Stop();
+  StopFlusher(true);
   // Many work files wait for one flush together: they keep no buffers.
   for (Slot& slot : slots_) slot.bytes = std::vector<char>();
   queued_ = 0;
@@ -141,11 +149,52 @@ void WriteBehind::Run() {
       StartWriteback(written);
       lock.lock();
     }
+    if (write && result.ok() && written_ - flushed_ >= kFlushStretch) flush_wanted_.notify_one();
     head_ = (head_ + count) % kSlots;
     queued_ -= count;
     if (result_.ok()) result_ = result;
     if (queued_ <= kSlots / 2) changed_.notify_all();
   }
+}
+
+// Flushes everything written so far whenever a stretch more has been
+// written since the last flush began; the writes go on meanwhile. A
+// failure is kept for Flush: the kernel reports a failed writeback to a
+// descriptor once, here, and not again to the final fsync. (A group's
+// syncfs still sees it: the file system keeps its own record.)
+void WriteBehind::RunFlusher() {
+#ifdef __linux__
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    flush_wanted_.wait(lock, [this] {
+      return stopping_flusher_ || written_ - flushed_ >= kFlushStretch;
+    });
+    // A stretch due when the file is finished is flushed all the same: the
+    // final fsync then has less to do. An abandoned file is not.
+    const bool due = written_ - flushed_ >= kFlushStretch;
+    if (stopping_flusher_ && !(due && finishing_)) return;
+    flushed_ = written_;
+    lock.unlock();
+    const int flushed = ::fdatasync(fd_);
+    const int error = errno;
+    lock.lock();
+    if (flushed != 0) {
+      flushed_result_ = Failed(kConvertFlushFailed, error);
+      return;
+    }
+  }
+#endif
+}
+
+void WriteBehind::StopFlusher(bool finishing) {
+  if (!flusher_.joinable()) return;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_flusher_ = true;
+    finishing_ = finishing;
+  }
+  flush_wanted_.notify_all();
+  flusher_.join();
 }
 
 Status WriteAll(int fd, const char* data, std::size_t size) {

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "close_later_posix.h"
 #include "descriptor_posix.h"
 #include "disk.h"
 #include "quenlo/engine.h"
@@ -39,6 +40,19 @@ Status FromErrno(ConvertResult otherwise, const std::string& entry = std::string
 }
 
 Status MoveFailed(const std::string& entry) { return Failed(kConvertMoveFailed, errno, entry); }
+
+#ifdef O_PATH
+// Entries are looked at through descriptors that open nothing: the owner
+// the check saw is that of the link whose text is then read, and a folder
+// on the way needs no more than the right to pass through it.
+constexpr int kLookFlags = O_PATH | O_NOFOLLOW | O_CLOEXEC;
+constexpr int kPassFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+#else
+// Without such descriptors a link cannot be read from what was checked:
+// the open fails on it, and the name is refused.
+constexpr int kLookFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+constexpr int kPassFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+#endif
 
 std::int64_t Ticks(const struct timespec& time) {
   return static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
@@ -201,11 +215,18 @@ class PosixWork : public WorkFile {
   Status MoveTo(const std::string& name, bool replace) override {
     // Someone else's file under the work file's name must not take the name.
     if (!IsAt(fd_.get(), dir_, name_)) return Failed(kConvertFileChanged, ESTALE, name_);
-    Status status = !replace ? MoveNoReplace(dir_, name_, name)
-                    : ::renameat(dir_, name_.c_str(), dir_, name.c_str()) == 0 ? Status()
-                                                                               : MoveFailed(name);
-    if (status.ok()) moved_ = true;
-    return status;
+    if (!replace) {
+      Status status = MoveNoReplace(dir_, name_, name);
+      if (status.ok()) moved_ = true;
+      return status;
+    }
+    // The file replaced is freed when its last reference goes: held over
+    // the rename, that is on another thread.
+    Descriptor replaced(::openat(dir_, name.c_str(), kLookFlags));
+    if (::renameat(dir_, name_.c_str(), dir_, name.c_str()) != 0) return MoveFailed(name);
+    moved_ = true;
+    if (replaced.valid()) CloseLater(replaced.release());
+    return Status();
   }
 
  private:
@@ -385,18 +406,6 @@ std::string Joined(const std::vector<std::string>& parts) {
   return path;
 }
 
-#ifdef O_PATH
-// Entries are looked at through descriptors that open nothing: the owner
-// the check saw is that of the link whose text is then read, and a folder
-// on the way needs no more than the right to pass through it.
-constexpr int kLookFlags = O_PATH | O_NOFOLLOW | O_CLOEXEC;
-constexpr int kPassFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
-#else
-// Without such descriptors a link cannot be read from what was checked:
-// the open fails on it, and the name is refused.
-constexpr int kLookFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-constexpr int kPassFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-#endif
 
 // The kernel's own links (/proc/PID/root, /proc/PID/fd/N, ...) stand for an
 // object, not a path: their text ("/", "name (deleted)") would lead elsewhere.

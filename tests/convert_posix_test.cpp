@@ -20,19 +20,29 @@ TEST(ConvertFile, RandomFilesAndBufferSizesMatchTheModel) {
   TempDir dir;
   const std::string file = dir.Path("random.bin");
   // The byte rule on random bytes with NULs, then detection on UTF-16 and
-  // UTF-32 texts.
-  for (int round = 0; round < 72; ++round) {
+  // UTF-32 texts, then on texts in the style but for a few breaks or bytes
+  // anywhere, which small buffers make long enough to be checked in halves.
+  for (int round = 0; round < 132; ++round) {
     bool bytes = round < 60;
+    int style = 1 + round % 3;
     std::string content;
+    std::size_t buffer = 1 + random() % 700;
     if (bytes) {
       content.assign(random() % 5000, '\0');
       for (char& c : content) c = random() % 3 ? static_cast<char>(random()) : "\r\n"[random() % 2];
-    } else {
+    } else if (round < 72) {
       content = RandomUnitText(random, 1500);
+    } else {
+      const char* target = style == kStyleCrLf ? "\r\n" : style == kStyleCr ? "\r" : "\n";
+      while (content.size() < 5000 + random() % 8000)
+        content += std::string(random() % 90, 'a' + random() % 26) + target;
+      // Small buffers put an odd byte at a buffer's end or the file's end often.
+      for (int odd = random() % 3; odd > 0; --odd)
+        content.insert(random() % 4 ? random() % content.size() : content.size(), 1,
+                       "\r\n\x01"[random() % 3]);
+      buffer = 1 + random() % 12;
     }
-    int style = 1 + round % 3;
     WriteFile(file, content);
-    std::size_t buffer = 1 + random() % 700;
     const quenlo::Status status = quenlo::ConvertWith(
         quenlo::RealDisk(), style, false, file.c_str(), buffer, nullptr, nullptr,
         bytes ? kModeBytes : kModeDetect);

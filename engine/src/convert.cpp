@@ -66,6 +66,7 @@
 #include <vector>
 
 #include "line_breaks.h"
+#include "skim_ahead.h"
 
 namespace quenlo {
 
@@ -85,6 +86,9 @@ bool EndsWith(const std::string& name, const char* suffix) {
 
 // Buffers a read takes while nothing has changed.
 constexpr std::size_t kSkimReads = 2;
+// Buffers left to read, at least, for the second half to be checked on a
+// second thread: a thread costs about as much as reading 1 MiB.
+constexpr std::size_t kAheadBuffers = 64;
 
 using Names = ConversionNames;
 
@@ -164,9 +168,34 @@ Status Fill(InputFile& input, WorkFile& work, LineBreakRewriter& rewriter, std::
     same += static_cast<std::int64_t>(size);
     return Status();
   };
+  // A large file being skimmed has its second half checked on a second
+  // thread; the first half's reading stops where that starts.
+  SkimAhead ahead;
+  bool ahead_tried = false;
+  std::int64_t ahead_from = -1;
   for (;;) {
+    if (!ahead_tried && !writing &&
+        total - done >= static_cast<std::int64_t>(kAheadBuffers * buffer_size) &&
+        input.ReadsAt() && rewriter.CanSkimAhead()) {
+      ahead_tried = true;
+      const std::int64_t half = done + (total - done) / 2;
+      if (ahead.Start(input, rewriter, half, total, buffer_size)) ahead_from = half;
+    }
+    if (ahead_from >= 0 && (writing || done == ahead_from)) {
+      // Met: the rest stands as it is, unless a change came first.
+      if (!writing && rewriter.CanSkimAhead() && ahead.Passed()) {
+        Status moved = input.Seek(total);
+        if (!moved.ok()) return moved.At(Step::kRead);
+        same += total - done;
+        done = total;
+      }
+      ahead.Stop();
+      ahead_from = -1;
+    }
+    std::size_t want = writing ? chunk : in.size();
+    if (ahead_from >= 0) want = static_cast<std::size_t>(std::min<std::int64_t>(want, ahead_from - done));
     std::size_t got = 0;
-    Status read = input.Read(in.data(), writing ? chunk : in.size(), &got);
+    Status read = input.Read(in.data(), want, &got);
     if (!read.ok()) return read.At(Step::kRead);
     if (got == 0) break;
     // A buffer at a time, so the output keeps its size and progress its pace.

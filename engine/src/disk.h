@@ -49,6 +49,18 @@ class InputFile {
   // Reads into `buffer`; `*got` is 0 at the end of the file. Fails with
   // kConvertReadFailed.
   virtual Status Read(char* buffer, std::size_t size, std::size_t* got) = 0;
+  // Whether ReadAt may run on another thread beside Read.
+  virtual bool ReadsAt() const { return false; }
+  // Reads at `offset`, leaving Read's position alone.
+  virtual Status ReadAt(std::int64_t offset, char* buffer, std::size_t size, std::size_t* got) {
+    (void)offset, (void)buffer, (void)size, (void)got;
+    return Failed(kConvertReadFailed);
+  }
+  // Moves Read's position to `offset`.
+  virtual Status Seek(std::int64_t offset) {
+    (void)offset;
+    return Failed(kConvertReadFailed);
+  }
   // As the open file is now: kConvertReadFailed when the system cannot say.
   virtual Status State(FileState* state) = 0;
   virtual NativeFile native() const = 0;

@@ -146,6 +146,21 @@ class PosixInput : public InputFile {
       if (errno != EINTR) return Failed(kConvertReadFailed, errno);
     }
   }
+  bool ReadsAt() const override { return true; }
+  Status ReadAt(std::int64_t offset, char* buffer, std::size_t size, std::size_t* got) override {
+    for (;;) {
+      ssize_t read = ::pread(fd_.get(), buffer, size, static_cast<off_t>(offset));
+      if (read >= 0) {
+        *got = static_cast<std::size_t>(read);
+        return Status();
+      }
+      if (errno != EINTR) return Failed(kConvertReadFailed, errno);
+    }
+  }
+  Status Seek(std::int64_t offset) override {
+    if (::lseek(fd_.get(), static_cast<off_t>(offset), SEEK_SET) >= 0) return Status();
+    return Failed(kConvertReadFailed, errno);
+  }
   Status State(FileState* state) override {
     struct stat st;
     if (::fstat(fd_.get(), &st) != 0) return Failed(kConvertReadFailed, errno);

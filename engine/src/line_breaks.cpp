@@ -351,9 +351,12 @@ const char* LineBreakRewriter::CopyToBreak(const char* p, const char* end, char*
 }
 
 // Writes the target for one break: a CR with its LF, a lone CR or a lone LF.
+// All eight bytes of target_ go, a copy of fixed size and no call: the
+// bytes past the target are overwritten by what follows, and MaxOutput
+// leaves the room.
 char* LineBreakRewriter::PutTarget(char* out, Break source) {
   changed_ = changed_ || source != same_;
-  std::memcpy(out, target_, target_size_);
+  std::memcpy(out, target_, sizeof(target_));
   return out + target_size_;
 }
 
@@ -496,12 +499,37 @@ bool LineBreakRewriter::Skim(const char* in, std::size_t size) {
   if (p[size - 1] == '\r' || (style_ == kStyleCrLf && p[0] == '\n')) return false;
   // One pass finds a break to change and, in detect mode, a binary byte,
   // which Rewrite then reports.
-  const unsigned char other = style_ == kStyleLf ? '\r' : '\n';
-  const bool same = style_ == kStyleCrLf
-                        ? (detect_ ? AllPaired<true>(p, p + size) : AllPaired<false>(p, p + size))
-                        : (detect_ ? NoneOf<true>(p, p + size, other) : NoneOf<false>(p, p + size, other));
+  const bool same = Same(p, p + size);
   if (same && detect_) KeepHead(p, size);
   return same;
+}
+
+// Skim's test over [p, end) alone, its first and last byte aside.
+bool LineBreakRewriter::Same(const unsigned char* p, const unsigned char* end) const {
+  const unsigned char other = style_ == kStyleLf ? '\r' : '\n';
+  return style_ == kStyleCrLf
+             ? (detect_ ? AllPaired<true>(p, end) : AllPaired<false>(p, end))
+             : (detect_ ? NoneOf<true>(p, end, other) : NoneOf<false>(p, end, other));
+}
+
+bool LineBreakRewriter::CanSkimAhead() const {
+  return encoding_ == Encoding::kBytes && !changed_ && !pending_cr_ && held_size_ == 0 &&
+         (!detect_ || (head_size_ == kHead && !refusing_));
+}
+
+bool LineBreakRewriter::SkimsAhead(const char* in, std::size_t size, bool* after_cr) const {
+  const auto* p = reinterpret_cast<const unsigned char*>(in);
+  const unsigned char* end = p + size;
+  if (p == end) return true;
+  // Only in the CR LF style does a CR wait for what follows: elsewhere the
+  // pair is a change, which the test of either side finds.
+  if (style_ == kStyleCrLf) {
+    if (*after_cr && *p++ != '\n') return false;
+    if (p < end && *p == '\n') return false;
+    *after_cr = p < end && end[-1] == '\r';
+    if (*after_cr) --end;
+  }
+  return Same(p, end);
 }
 
 std::size_t LineBreakRewriter::Finish(char* out) {

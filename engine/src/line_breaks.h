@@ -34,6 +34,14 @@ class LineBreakRewriter {
   // file already in the style costs little more than reading it.
   bool Skim(const char* in, std::size_t size);
 
+  // Whether SkimsAhead may stand for Skim from here on: skimming, nothing
+  // held, and in detect mode the file's first 4 KiB already seen.
+  bool CanSkimAhead() const;
+  // Skim's test for a later stretch of the file, read on another thread,
+  // which changes nothing here: true when Skim would take the stretch once
+  // every byte before it was skimmed. `*after_cr` carries a CR that ended
+  // the stretch before over to this one; at the file's end it must be false.
+  bool SkimsAhead(const char* in, std::size_t size, bool* after_cr) const;
   // Some line break written so far differs from the one it replaced. While
   // false, the output so far equals the input's first bytes.
   bool changed() const { return changed_; }
@@ -79,6 +87,7 @@ class LineBreakRewriter {
   template <std::size_t kUnit>
   bool IsUnit(const char* unit, unsigned char value) const;
   char* PutTarget(char* out, Break source);
+  bool Same(const unsigned char* p, const unsigned char* end) const;
 
   LineBreakStyle style_;
   bool detect_;

@@ -526,8 +526,8 @@ bool LineBreakRewriter::SkimsAhead(const char* in, std::size_t size, bool* after
   if (style_ == kStyleCrLf) {
     if (*after_cr && *p++ != '\n') return false;
     if (p < end && *p == '\n') return false;
+    // A CR last is left for the next stretch, as the test leaves it.
     *after_cr = p < end && end[-1] == '\r';
-    if (*after_cr) --end;
   }
   return Same(p, end);
 }

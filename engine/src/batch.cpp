@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "close_later.h"
 #include "convert.h"
 #include "line_breaks.h"
 #include "line_count.h"
@@ -490,6 +491,7 @@ class Batch : public WalkVisitor {
 QuenloBatchSummary RunBatch(Disk& disk, const char* const* names, int count,
                             const QuenloBatchOptions& options, QuenloFileDone report,
                             QuenloFileProgress progress, void* context) {
+  DeferredCloses closes;
   Batch batch(disk, options, report, progress, context);
   const bool style_ok = options.style == kStyleCrLf || options.style == kStyleCr ||
                         options.style == kStyleLf;

@@ -1,4 +1,4 @@
-#include "close_later_posix.h"
+#include "close_later.h"
 
 #include <unistd.h>
 
@@ -12,11 +12,31 @@ namespace quenlo {
 
 namespace {
 
+// One for the process; its thread runs while any DeferredCloses lives.
 class Closer {
  public:
+  void Begin() {
+    std::lock_guard<std::mutex> users(users_mutex_);
+    if (users_++ > 0) return;
+    SetRunning(true);
+    try {
+      thread_ = std::thread([this] { Run(); });
+    } catch (const std::system_error&) {
+      SetRunning(false);
+    }
+  }
+
+  void End() {
+    std::lock_guard<std::mutex> users(users_mutex_);
+    if (--users_ > 0 || !thread_.joinable()) return;
+    SetRunning(false);
+    wanted_.notify_one();
+    thread_.join();
+  }
+
   void Add(int fd) {
     std::unique_lock<std::mutex> lock(mutex_);
-    if (count_ == kWaiting || !Started()) {
+    if (!running_ || count_ == kWaiting) {
       lock.unlock();
       ::close(fd);
       return;
@@ -28,26 +48,19 @@ class Closer {
   }
 
  private:
+  // Few enough to leave the process its descriptors.
   static constexpr std::size_t kWaiting = 64;
 
-  // Whether the thread runs; started on first use. Detached: it may still
-  // be closing when the program ends.
-  bool Started() {
-    if (!started_) {
-      try {
-        std::thread([this] { Run(); }).detach();
-        started_ = true;
-      } catch (const std::system_error&) {
-        return false;
-      }
-    }
-    return true;
+  void SetRunning(bool running) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    running_ = running;
   }
 
   void Run() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-      wanted_.wait(lock, [this] { return count_ > 0; });
+      wanted_.wait(lock, [this] { return count_ > 0 || !running_; });
+      if (count_ == 0) return;
       const int fd = waiting_[head_];
       head_ = (head_ + 1) % kWaiting;
       --count_;
@@ -57,20 +70,28 @@ class Closer {
     }
   }
 
-  std::mutex mutex_;
+  std::mutex users_mutex_;  // over Begin and End, the thread's start and end
+  int users_ = 0;
+  std::thread thread_;
+  std::mutex mutex_;  // over the rest
   std::condition_variable wanted_;
   int waiting_[kWaiting] = {};
   std::size_t head_ = 0;
   std::size_t count_ = 0;
-  bool started_ = false;
+  bool running_ = false;
 };
+
+Closer& TheCloser() {
+  static Closer closer;
+  return closer;
+}
 
 }  // namespace
 
-void CloseLater(int fd) {
-  // Never destroyed: its thread may outlive the static destructors.
-  static Closer* const closer = new Closer;
-  closer->Add(fd);
-}
+DeferredCloses::DeferredCloses() { TheCloser().Begin(); }
+
+DeferredCloses::~DeferredCloses() { TheCloser().End(); }
+
+void CloseLater(int fd) { TheCloser().Add(fd); }
 
 }  // namespace quenlo

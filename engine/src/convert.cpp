@@ -6,6 +6,8 @@
 //   1 create FILE.~ql, locked      FILE, FILE.~ql (empty)     a stale FILE.~ql: the next
 //                                                             run replaces it
 //   2 fill FILE.~ql, flush it      FILE, FILE.~ql (whole)     the same
+//     (a large one is flushed in stretches as well while it is filled, so
+//     that the device works meanwhile; only the flush at the end counts)
 //   3 check FILE is the file read, unchanged (same identity, size, and
 //     modification and change times: a permission change or a time put
 //     back moves the change time, which no program can set)

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "close_later_posix.h"
+#include "close_later.h"
 #include "descriptor_posix.h"
 #include "disk.h"
 #include "quenlo/engine.h"

@@ -1,15 +1,14 @@
 // Checks the second half of a large file on a second thread while the
 // first is skimmed. A file already in the style costs little more than
 // reading it, and two cores copy it from the page cache nearly twice as
-// fast as one.
+// fast as one. POSIX only: there a second thread may read at an offset
+// beside the first.
 #ifndef QUENLO_SKIM_AHEAD_H_
 #define QUENLO_SKIM_AHEAD_H_
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <thread>
-#include <vector>
+#include <memory>
 
 #include "disk.h"
 #include "line_breaks.h"
@@ -18,11 +17,11 @@ namespace quenlo {
 
 class SkimAhead {
  public:
-  SkimAhead() = default;
+  SkimAhead();
   SkimAhead(const SkimAhead&) = delete;
   SkimAhead& operator=(const SkimAhead&) = delete;
   // Stops the check and drops it.
-  ~SkimAhead() { Stop(); }
+  ~SkimAhead();
 
   // Starts checking [from, end) of `input`, `buffer_size` at a time, with
   // `rewriter`'s SkimsAhead. False when no thread could be had.
@@ -33,13 +32,8 @@ class SkimAhead {
   void Stop();
 
  private:
-  void Run(InputFile& input, const LineBreakRewriter& rewriter, std::int64_t from,
-           std::int64_t end);
-
-  std::vector<char> buffer_;
-  std::atomic<bool> stop_{false};
-  bool passed_ = false;  // the thread's until it is joined
-  std::thread thread_;
+  struct Check;
+  std::unique_ptr<Check> check_;
 };
 
 }  // namespace quenlo

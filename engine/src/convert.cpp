@@ -195,7 +195,8 @@ Status Fill(InputFile& input, WorkFile& work, LineBreakRewriter& rewriter, std::
       ahead_from = -1;
     }
     std::size_t want = writing ? chunk : in.size();
-    if (ahead_from >= 0) want = static_cast<std::size_t>(std::min<std::int64_t>(want, ahead_from - done));
+    if (ahead_from >= 0)
+      want = static_cast<std::size_t>(std::min<std::int64_t>(want, ahead_from - done));
     std::size_t got = 0;
     Status read = input.Read(in.data(), want, &got);
     if (!read.ok()) return read.At(Step::kRead);

@@ -421,7 +421,6 @@ std::string Joined(const std::vector<std::string>& parts) {
   return path;
 }
 
-
 // The kernel's own links (/proc/PID/root, /proc/PID/fd/N, ...) stand for an
 // object, not a path: their text ("/", "name (deleted)") would lead elsewhere.
 bool IsKernelLink(int fd) {

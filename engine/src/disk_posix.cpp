@@ -137,25 +137,12 @@ class PosixInput : public InputFile {
  public:
   explicit PosixInput(int fd) : fd_(fd) {}
   Status Read(char* buffer, std::size_t size, std::size_t* got) override {
-    for (;;) {
-      ssize_t read = ::read(fd_.get(), buffer, size);
-      if (read >= 0) {
-        *got = static_cast<std::size_t>(read);
-        return Status();
-      }
-      if (errno != EINTR) return Failed(kConvertReadFailed, errno);
-    }
+    return Retried([&] { return ::read(fd_.get(), buffer, size); }, got);
   }
   bool ReadsAt() const override { return true; }
   Status ReadAt(std::int64_t offset, char* buffer, std::size_t size, std::size_t* got) override {
-    for (;;) {
-      ssize_t read = ::pread(fd_.get(), buffer, size, static_cast<off_t>(offset));
-      if (read >= 0) {
-        *got = static_cast<std::size_t>(read);
-        return Status();
-      }
-      if (errno != EINTR) return Failed(kConvertReadFailed, errno);
-    }
+    return Retried([&] { return ::pread(fd_.get(), buffer, size, static_cast<off_t>(offset)); },
+                   got);
   }
   Status Seek(std::int64_t offset) override {
     if (::lseek(fd_.get(), static_cast<off_t>(offset), SEEK_SET) >= 0) return Status();
@@ -170,6 +157,19 @@ class PosixInput : public InputFile {
   NativeFile native() const override { return fd_.get(); }
 
  private:
+  // A read, made again when a signal broke it off.
+  template <typename Call>
+  static Status Retried(Call read, std::size_t* got) {
+    for (;;) {
+      const ssize_t done = read();
+      if (done >= 0) {
+        *got = static_cast<std::size_t>(done);
+        return Status();
+      }
+      if (errno != EINTR) return Failed(kConvertReadFailed, errno);
+    }
+  }
+
   Descriptor fd_;
 };
 

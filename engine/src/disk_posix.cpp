@@ -99,6 +99,19 @@ Status MoveNoReplace(int dir, const std::string& from, const std::string& to) {
   return ::renameat(dir, from.c_str(), dir, to.c_str()) == 0 ? Status() : MoveFailed(from);
 }
 
+// A read, made again when a signal broke it off.
+template <typename Call>
+Status Retried(Call read, std::size_t* got) {
+  for (;;) {
+    const ssize_t done = read();
+    if (done >= 0) {
+      *got = static_cast<std::size_t>(done);
+      return Status();
+    }
+    if (errno != EINTR) return Failed(kConvertReadFailed, errno);
+  }
+}
+
 // Appends the first `size` bytes of `from` to `to`, inside the kernel where
 // it can; `*copied` tells how far it came. A file that ends before `size`
 // changed since it was read.
@@ -122,13 +135,13 @@ Status CopyPrefix(int from, int to, off_t size, off_t* copied) {
   while (offset < size) {
     const std::size_t want = static_cast<std::size_t>(
         std::min<off_t>(size - offset, static_cast<off_t>(buffer.size())));
-    ssize_t got = ::pread(from, buffer.data(), want, offset);
-    if (got < 0 && errno == EINTR) continue;
+    std::size_t got = 0;
+    Status read = Retried([&] { return ::pread(from, buffer.data(), want, offset); }, &got);
+    if (!read.ok()) return read;
     if (got == 0) return Failed(kConvertFileChanged);
-    if (got < 0) return Failed(kConvertReadFailed, errno);
-    Status written = WriteAll(to, buffer.data(), static_cast<std::size_t>(got));
+    Status written = WriteAll(to, buffer.data(), got);
     if (!written.ok()) return written;
-    offset += got;
+    offset += static_cast<off_t>(got);
   }
   return Status();
 }
@@ -157,19 +170,6 @@ class PosixInput : public InputFile {
   NativeFile native() const override { return fd_.get(); }
 
  private:
-  // A read, made again when a signal broke it off.
-  template <typename Call>
-  static Status Retried(Call read, std::size_t* got) {
-    for (;;) {
-      const ssize_t done = read();
-      if (done >= 0) {
-        *got = static_cast<std::size_t>(done);
-        return Status();
-      }
-      if (errno != EINTR) return Failed(kConvertReadFailed, errno);
-    }
-  }
-
   Descriptor fd_;
 };
 
